@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/core/state.h"
+#include "metrics/grid.h"
+
+namespace orq {
+
+// What the main window's station and recruiter selectors let through: no value means "ALL"
+// (or nothing selected); a value is compared exactly with TAppt.Rsid / TAppt.Rctr.
+struct TSelection {
+    std::optional<std::string> Station;
+    std::optional<std::string> Recruiter;
+
+    bool Passes(const TAppt& appt) const {
+        return (!Station || appt.Rsid == *Station) && (!Recruiter || appt.Rctr == *Recruiter);
+    }
+};
+
+// The education group and component rules shared by the counting operations.
+TEdGroup GroupOf(const TAppt& appt);
+TComponent ComponentOf(const TAppt& appt);
+
+// Zeroes the 24 metric counters, the 18 pending counters and the two recruiter counts.
+void ZeroCounters(TOrqState& state);
+
+// Adds the PMS counts of every selected record to MetricCounters, judged against
+// ReferenceDate. A scheduled or review date that does not convert stops the counting with the
+// date conversion failure; the counters keep what was counted.
+void CountPMS(TOrqState& state, const TSelection& selection);
+
+// Adds the pending conducts of the day in ReferenceDate (today, tomorrow or the day after) to
+// PendingCounters. Fails as CountPMS.
+void ConductStatus(TOrqState& state, const TSelection& selection);
+
+// The recruiter counts as shown in the "Rctrs" label (before being raised to 1).
+struct TRecruiterCounts {
+    std::uint16_t Ra = 0;
+    std::uint16_t Ar = 0;
+};
+
+// Adds the RA and AR recruiter counts of the recruiter selector (`items`, item 0 "ALL", with
+// `selectedIndex`) to RaRecruiters and ArRecruiters, raising each to at least 1, and returns the
+// shown counts. A reserve-name count above the number of recruiters listed gives RA 0.
+TRecruiterCounts CountRecruiters(TOrqState& state, const std::vector<std::string>& items,
+                                 int selectedIndex);
+
+// "Rctrs: <RA> RA, <AR> AR".
+std::string RecruitersLabel(const TRecruiterCounts& shown);
+
+// The layout of the metrics table (9 x 10) and of the pending-conducts table (4 x 10): sizes,
+// alignment, header texts, row labels and the blue total rows.
+void LayoutMathGrid(TGrid& grid);
+void LayoutCondGrid(TGrid& grid);
+
+// Writes the counts, percentages and averages of MetricCounters into the metrics table and the
+// pending counts into the pending-conducts table.
+void WriteMetrics(const TOrqState& state, TGrid& mathGrid, TGrid& condGrid);
+
+// Fixed-point with one decimal and the format's decimal separator ("66.7"); used for the
+// percentages and the week figure.
+std::string FixedOneDecimal(double value, char decimalSeparator);
+
+} // namespace orq
