@@ -1,0 +1,244 @@
+// LoadApps: the report builder.
+#include <algorithm>
+#include <string>
+
+#include "app/core/dates.h"
+#include "app/core/text.h"
+#include "orq_config.h"
+#include "reports/core/report_sort.h"
+#include "reports/core/report_window.h"
+
+namespace orq::reports {
+namespace {
+
+constexpr std::size_t kNarrowColumns = 13; // every type but 4 and 5
+constexpr std::size_t kWideColumns = 19;   // types 4 "All Applicants" and 5 "High EST/QT"
+
+bool IsWide(std::int8_t type) {
+    return type == kAllApplicants || type == kHighEstQt;
+}
+
+// ReferenceDate shifted for one build and given back on every way out of it.
+class TReferenceShift {
+public:
+    TReferenceShift(TOrqState& state, int days) : state_(state), days_(days) {
+        state_.ReferenceDate += days_;
+    }
+    ~TReferenceShift() { Restore(); }
+    TReferenceShift(const TReferenceShift&) = delete;
+    TReferenceShift& operator=(const TReferenceShift&) = delete;
+
+    void Restore() {
+        if (active_) state_.ReferenceDate -= days_;
+        active_ = false;
+    }
+
+private:
+    TOrqState& state_;
+    int days_;
+    bool active_ = true;
+};
+
+void LayOut(TReportTable& grid, std::int8_t type) {
+    static const char* const kHeaders[kWideColumns] = {
+        "RSID", "Rctr",     "Name",     "Phone",     "Comp",     "PS",  "Sex",
+        "Ed",   "Lead Src", "ApptMade", "ApptSch",   "ApptCond", "EST", "TestDate",
+        "QT",   "PhyDate",  "PULHES",   "NxtAction", "Dispo"};
+    const std::size_t count = IsWide(type) ? kWideColumns : kNarrowColumns;
+    grid.SetColumnCount(count);
+    for (std::size_t c = 0; c < count; ++c)
+        grid.Columns[c].Header = kHeaders[c];
+    if (type == kTesters) {
+        grid.Columns[9].Header = "ApptCond";
+        grid.Columns[10].Header = "EST";
+        grid.Columns[11].Header = "Proj Test";
+        grid.Columns[12].Header = "QT";
+    }
+    grid.Columns[12].Width = 28;
+    grid.Columns[10].Width = type == kTesters ? 46 : 64;
+    if (IsWide(type)) {
+        static const int kWideWidths[6] = {67, 23, 67, 60, 130, 130};
+        for (std::size_t c = 13; c < kWideColumns; ++c)
+            grid.Columns[c].Width = kWideWidths[c - 13];
+    }
+    for (TReportColumn& column : grid.Columns)
+        column.Hidden = false;
+    grid.Columns[10].Hidden = type == kHighEstQt;
+    grid.WordWrap = true;
+}
+
+std::string Number(std::uint8_t value) {
+    return std::to_string(static_cast<unsigned>(value));
+}
+std::string NumberAbove0(std::uint8_t value) {
+    return value > 0 ? Number(value) : std::string();
+}
+std::string DayAndTime(const std::string& text) {
+    return getdate(text) + " " + gettime(text);
+}
+std::string Proper(std::string text) {
+    ProperCase(text);
+    return text;
+}
+
+void WriteTexts(TReportRow& row, const TAppt& r, std::int8_t type) {
+    row[0].Text = r.Rsid;
+    row[1].Text = Proper(r.Rctr);
+    row[2].Text = Proper(r.Name);
+    row[3].Text = r.Phone;
+    row[4].Text = r.Comp;
+    row[5].Text = r.PS;
+    row[6].Text = r.Sex;
+    row[7].Text = r.Ed;
+    row[8].Text = Proper(r.LeadSrc);
+    row[9].Text = DayAndTime(type == kTesters ? r.ApptCond : r.ApptMade);
+
+    const std::string& x =
+        r.NxtAction == "REVIEW" && !r.NxtActionDate.empty() ? r.NxtActionDate : r.ApptSch;
+    if (type == kTesters)
+        row[10].Text = NumberAbove0(r.EST);
+    else if (type == kTodaysConducts || type == kHighEstQt)
+        row[10].Text = gettime(x);
+    else
+        row[10].Text = DayAndTime(x);
+
+    if (type == kTesters) {
+        row[11].Text = r.NxtActionDate.empty() ? std::string("NO DATE") : getdate(r.NxtActionDate);
+        row[12].Text = Number(r.QT);
+    } else {
+        row[11].Text = r.ApptCond.empty() ? std::string() : DayAndTime(r.ApptCond);
+        row[12].Text = NumberAbove0(r.EST);
+    }
+    if (IsWide(type)) {
+        row[13].Text = getdate(r.TestDate);
+        row[14].Text = NumberAbove0(r.QT);
+        row[15].Text = r.PhyDate.empty() ? std::string() : getdate(r.PhyDate);
+        row[16].Text = r.PULHES;
+        row[17].Text = r.NxtAction;
+        row[18].Text = r.Dispo;
+    }
+}
+
+// Colours and fonts of a written row. False when the day of the next action date, read for the
+// pending-review marking, is not a date: the row keeps what it got so far.
+bool Paint(TReportRow& row, const TAppt& r, std::int8_t type, const TOrqState& state) {
+    auto white = [](TReportCell& cell) { cell.Background = kWhite; };
+    auto yellowIf = [](TReportCell& cell, bool yes) {
+        cell.Background = yes ? kPaleYellow : kWhite;
+    };
+
+    white(row[2]);
+    white(row[9]);
+    white(row[11]);
+    row[2].FontColor = kBlack;
+    row[10].FontColor = kBlack;
+
+    if (type == kTesters) {
+        if (!r.ApprovedCond.empty()) row[9].Background = kPaleYellow;
+        if (!r.NxtActionDate.empty())
+            yellowIf(row[11], getdate(r.TestDate) == getdate(r.NxtActionDate));
+    } else {
+        yellowIf(row[9], !r.ApprovedMake.empty());
+        yellowIf(row[11], !r.ApprovedCond.empty());
+    }
+    white(row[10]);
+    white(row[2]);
+
+    if (type >= kYesterday && type <= kAllApplicants && r.NxtAction == "REVIEW" &&
+        r.ApptCond.empty() && !r.NxtActionDate.empty()) {
+        TDateTime day = 0;
+        if (!TryStrToDate(GetDateView(r.NxtActionDate), state.Format, state.Today, day))
+            return false;
+        if (day >= state.ReferenceDate) {
+            row[2].Background = kLavender;
+            row[10].Background = kLavender;
+        }
+    }
+    if (r.Terminated) {
+        row[2].Background = kMaroon;
+        row[2].FontColor = kWhite;
+        row[10].FontColor = kWhite;
+    }
+    for (TReportCell& cell : row)
+        cell.FontStyle = kRegular;
+    return true;
+}
+
+int WidestText(const TReportTable& grid, std::size_t column, const TTextWidth& measure) {
+    int widest = measure(grid.Columns[column].Header, true);
+    for (const TReportRow& row : grid.Rows)
+        widest = std::max(widest, measure(row[column].Text, false));
+    return widest;
+}
+
+} // namespace
+
+std::string ApplicantErrorMessage(std::size_t index, const std::string& name) {
+    return "Error on applicant " + std::to_string(index) + ", " + name + ".\r" +
+           "Please send APL and ORQ version # to " + config::kSupportEmail;
+}
+
+TBuildResult LoadApps(TOrqState& state, TReportWindow& window, std::int8_t type) {
+    TBuildResult result;
+    state.CurrentReportType = type;
+    TReportTable& grid = window.PrintGrid;
+    grid.SetColumnCount(kNarrowColumns);
+    grid.Clear(1);
+    grid.SortColumn = -1;
+    LayOut(grid, type);
+
+    const TReportFilter filter = window.Filter();
+    TReferenceShift shift(state, type < kNoShows ? type : 0);
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < state.Appts.size(); ++i) {
+        const TAppt& r = state.Appts[i];
+        if (!PassesStationAndRecruiter(r, filter)) continue;
+        if (!testquery(state, filter, i, type)) continue;
+        ++n;
+        if (n >= 2) grid.Rows.emplace_back(grid.ColumnCount());
+        TReportRow& row = grid.Rows[n - 1];
+        WriteTexts(row, r, type);
+        if (!Paint(row, r, type, state)) {
+            result.RowError = ApplicantErrorMessage(i, row[2].Text);
+            break;
+        }
+    }
+    shift.Restore();
+    const int width = WidestText(grid, 2, window.TextWidth);
+    grid.Columns[2].Width = width + kCellPadding;
+
+    result.Count = n;
+    if (n == 0) {
+        window.Label1 = "no appointments";
+        return result;
+    }
+    window.Caption = ReportName(type);
+    if (window.RctrGridCombo.Items.empty()) LoadCombos(state, window);
+    window.Label1 = std::to_string(n) + " appointment(s) selected";
+    switch (type) {
+    case kTodaysConducts:
+        SortRows(grid, 10, true, state.Format, state.Today);
+        break;
+    case kHighEstQt:
+        SortRows(grid, 12, false, state.Format, state.Today);
+        break;
+    case k48hrConducts:
+    case k72hrConducts:
+    case kNoShows:
+    case kAllApplicants:
+        SortRows(grid, 0, true, state.Format, state.Today);
+        break;
+    case kTesters:
+        SortRows(grid, 11, true, state.Format, state.Today);
+        break;
+    default:
+        break; // "Yesterday" keeps the order of the applicant table
+    }
+    window.Visible = true;
+    result.Shown = true;
+    result.FocusFromTable =
+        state.StationList.Count() < 2 ? TReportFocus::RecruiterFilter : TReportFocus::StationFilter;
+    return result;
+}
+
+} // namespace orq::reports
