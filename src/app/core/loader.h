@@ -3,12 +3,20 @@
 #include <string>
 
 #include "app/core/state.h"
+#include "xls/error.h"
 #include "xls/import.h"
 
 namespace orq {
 
 // The information message of a list without data rows; not an error.
 inline constexpr const char* kAplHasNoAppointments = "APL has no appointments";
+
+// The loader's own failure: the window shows it in a message box of its own, its text exactly as
+// it reads (no full stop is added, unlike the general error display).
+class TLoadFailure : public Error {
+public:
+    using Error::Error;
+};
 
 // The fixed message of a load that fails in its row loop (the support address follows it).
 std::string LoadFailureMessage();

@@ -20,6 +20,16 @@ std::string CellText(const xls::TCellValue& value, const TFormatSettings& format
 // A number in the general format with 15 significant digits (the number part of CellText).
 std::string FloatToText(double value, char decimalSeparator);
 
+// Fixed-point text with `decimals` decimals after rounding half away from zero to at most
+// `precision` significant digits ("%.2f" is precision 15, decimals 2; the percentages are
+// precision 4, decimals 1); a value with more integer digits than `precision` is written in
+// scientific notation.
+std::string FormatFloatFixed(long double value, int precision, int decimals, char decimalSeparator);
+
+// Reads a number as the locale-aware text-to-number conversion does: blanks around, an optional
+// sign, digits with at most one decimal separator, an optional exponent. False otherwise.
+bool TryTextToFloat(std::string_view text, char decimalSeparator, double& result);
+
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
 

@@ -53,10 +53,11 @@ struct TMainView {
     std::string EstButtonCaption;
     TMainFocus Focus = TMainFocus::None;
 
-    // Hooks the window fills in. OpenSettingsDialog runs the settings dialog modally (the load
-    // calls it on the first run, after the selectors are filled and before anything is
-    // counted). ResetReportFilters empties the report window's station and recruiter filters.
-    std::function<void()> OpenSettingsDialog;
+    // Hooks the window fills in. RunSettingsDialog shows the settings dialog modally with the
+    // given recruiter names unchecked; its Ok calls WriteSettings. Without it (orq-cli) the
+    // dialog never opens. ResetReportFilters empties the report window's station and recruiter
+    // filters.
+    std::function<void(const std::vector<std::string>& names)> RunSettingsDialog;
     std::function<void()> ResetReportFilters;
 
     // The selection the selectors stand for.
@@ -85,11 +86,11 @@ TLoadResult LoadAplRows(TMainView& view, TOrqState& state, xls::ImportComponent&
 void RsidComboChange(TMainView& view, TOrqState& state, int index);
 void RctrComboChange(TMainView& view, TOrqState& state, int index);
 
-// The settings dialog's preparation: zeroes the recruiter counts and their shown copies and
-// returns the names to list (the recruiter selector's items after "ALL"). After the dialog
-// closes the window calls SettingsDialogClosed (FirstRun becomes false).
-std::vector<std::string> PrepareSettingsDialog(TMainView& view, TOrqState& state);
-void SettingsDialogClosed(TOrqState& state);
+// The settings dialog: zeroes the recruiter counts and their shown copies, runs the
+// RunSettingsDialog hook with the recruiter selector's items after "ALL", then clears FirstRun.
+// The load runs it on the first run, after the selectors are filled and before anything is
+// counted.
+void OpenSettingsDialog(TMainView& view, TOrqState& state);
 
 // "&Reset USAR / EST": empties ReserveList, runs the dialog hook, recounts the recruiters.
 void ResetARRctrs(TMainView& view, TOrqState& state);

@@ -1,0 +1,270 @@
+#include "app/core/dates.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "xls/error.h"
+
+namespace orq {
+namespace {
+
+// Days from 1 March of year 0 (proleptic Gregorian) to the civil date, and back.
+constexpr std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? 0u - 3u : 9u)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+constexpr std::int64_t kEpoch = DaysFromCivil(1899, 12, 30);
+
+bool IsLeap(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int DaysInMonth(int year, int month) {
+    static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeap(year) ? 29 : kDays[month - 1];
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+void SkipBlanks(std::string_view text, std::size_t& pos) {
+    while (pos < text.size() && IsBlank(text[pos]))
+        ++pos;
+}
+
+// Reads a run of digits after optional blanks; false when there is none or it is too long.
+bool ScanNumber(std::string_view text, std::size_t& pos, int& number, int& digits) {
+    SkipBlanks(text, pos);
+    number = 0;
+    digits = 0;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+        if (++digits > 4) return false;
+        number = number * 10 + (text[pos] - '0');
+        ++pos;
+    }
+    return digits > 0;
+}
+
+bool ScanChar(std::string_view text, std::size_t& pos, char c) {
+    SkipBlanks(text, pos);
+    if (pos < text.size() && text[pos] == c) {
+        ++pos;
+        return true;
+    }
+    return false;
+}
+
+void AppendNumber(std::string& out, int value, int width) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%0*d", width, value);
+    out += buffer;
+}
+
+bool IsPatternLetter(char c) {
+    return c == 'd' || c == 'M' || c == 'y';
+}
+
+} // namespace
+
+TFormatSettings MakeFormatSettings(std::string_view pattern, char decimalSeparator) {
+    TFormatSettings format;
+    format.decimalSeparator = decimalSeparator;
+    std::string widened;
+    std::size_t firstD = std::string_view::npos, firstM = firstD, firstY = firstD;
+    char separator = 0;
+    bool inQuote = false;
+    for (std::size_t i = 0; i < pattern.size();) {
+        char c = pattern[i];
+        if (c == '\'') {
+            inQuote = !inQuote;
+            ++i;
+            continue;
+        }
+        if (inQuote || !IsPatternLetter(c)) {
+            // The first literal after a field is the date separator.
+            if (!separator && !widened.empty() && c != ' ' && !IsPatternLetter(c)) separator = c;
+            widened += c;
+            ++i;
+            continue;
+        }
+        std::size_t run = 1;
+        while (i + run < pattern.size() && pattern[i + run] == c)
+            ++run;
+        std::size_t at = widened.size();
+        if (c == 'y') {
+            widened += "yyyy";
+            if (firstY == std::string_view::npos) firstY = at;
+        } else {
+            widened.append(std::min<std::size_t>(run, 2), c);
+            std::size_t& first = c == 'd' ? firstD : firstM;
+            if (first == std::string_view::npos) first = at;
+        }
+        i += run;
+    }
+    if (firstD == std::string_view::npos || firstM == std::string_view::npos ||
+        firstY == std::string_view::npos)
+        return TFormatSettings{DateOrder::MDY, '/', "M/d/yyyy", decimalSeparator, 1950};
+    format.shortDatePattern = widened;
+    format.dateSeparator = separator ? separator : '/';
+    if (firstY < firstM && firstY < firstD)
+        format.order = DateOrder::YMD;
+    else if (firstD < firstM)
+        format.order = DateOrder::DMY;
+    else
+        format.order = DateOrder::MDY;
+    return format;
+}
+
+bool TryEncodeDate(int year, int month, int day, TDateTime& result) {
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
+        day > DaysInMonth(year, month))
+        return false;
+    result = static_cast<TDateTime>(
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpoch);
+    return true;
+}
+
+TDateTime EncodeDate(int year, int month, int day) {
+    TDateTime result = 0;
+    if (!TryEncodeDate(year, month, day, result)) Fail("Invalid argument to date encode");
+    return result;
+}
+
+void DecodeDate(TDateTime date, int& year, int& month, int& day) {
+    std::int64_t z = static_cast<std::int64_t>(std::floor(date)) + kEpoch + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    year = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (month <= 2 ? 1 : 0));
+}
+
+bool TryParseIsoDate(std::string_view text, TDateTime& result) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
+    int parts[3] = {0, 0, 0};
+    std::size_t starts[3] = {0, 5, 8}, lengths[3] = {4, 2, 2};
+    for (int k = 0; k < 3; ++k) {
+        for (std::size_t i = 0; i < lengths[k]; ++i) {
+            char c = text[starts[k] + i];
+            if (c < '0' || c > '9') return false;
+            parts[k] = parts[k] * 10 + (c - '0');
+        }
+    }
+    return TryEncodeDate(parts[0], parts[1], parts[2], result);
+}
+
+bool TryStrToDate(std::string_view text, const TFormatSettings& format, TDateTime today,
+                  TDateTime& result) noexcept {
+    std::size_t pos = 0;
+    int n1 = 0, n2 = 0, n3 = 0, l1 = 0, l2 = 0, l3 = 0;
+    if (!ScanNumber(text, pos, n1, l1) || !ScanChar(text, pos, format.dateSeparator) ||
+        !ScanNumber(text, pos, n2, l2))
+        return false;
+    int year = 0, month = 0, day = 0, yearDigits = 4;
+    if (ScanChar(text, pos, format.dateSeparator)) {
+        if (!ScanNumber(text, pos, n3, l3)) return false;
+        switch (format.order) {
+        case DateOrder::MDY:
+            month = n1, day = n2, year = n3, yearDigits = l3;
+            if (l1 > 2 || l2 > 2) return false;
+            break;
+        case DateOrder::DMY:
+            day = n1, month = n2, year = n3, yearDigits = l3;
+            if (l1 > 2 || l2 > 2) return false;
+            break;
+        case DateOrder::YMD:
+            year = n1, month = n2, day = n3, yearDigits = l1;
+            if (l2 > 2 || l3 > 2) return false;
+            break;
+        }
+        // A separator ending the pattern may also end the text.
+        const std::string& pattern = format.shortDatePattern;
+        if (!pattern.empty() && pattern.back() == format.dateSeparator)
+            ScanChar(text, pos, format.dateSeparator);
+    } else {
+        if (l1 > 2 || l2 > 2) return false;
+        int dummyMonth = 0, dummyDay = 0;
+        DecodeDate(today, year, dummyMonth, dummyDay);
+        if (format.order == DateOrder::DMY)
+            day = n1, month = n2;
+        else
+            month = n1, day = n2;
+    }
+    SkipBlanks(text, pos);
+    if (pos != text.size()) return false;
+    if (yearDigits <= 2) {
+        int base = format.twoDigitYearWindowBase;
+        int candidate = base - base % 100 + year;
+        if (candidate < base) candidate += 100;
+        year = candidate;
+    }
+    return TryEncodeDate(year, month, day, result);
+}
+
+TDateTime StrToDate(std::string_view text, const TFormatSettings& format, TDateTime today) {
+    TDateTime result = 0;
+    if (!TryStrToDate(text, format, today, result))
+        Fail("'%s' is not a valid date", std::string(text).c_str());
+    return result;
+}
+
+std::string DateToStr(TDateTime date, const TFormatSettings& format) {
+    int year = 0, month = 0, day = 0;
+    DecodeDate(date, year, month, day);
+    const std::string& pattern = format.shortDatePattern;
+    std::string out;
+    bool inQuote = false;
+    for (std::size_t i = 0; i < pattern.size();) {
+        char c = pattern[i];
+        if (c == '\'') {
+            inQuote = !inQuote;
+            ++i;
+            continue;
+        }
+        if (inQuote || !IsPatternLetter(c)) {
+            out += c;
+            ++i;
+            continue;
+        }
+        std::size_t run = 1;
+        while (i + run < pattern.size() && pattern[i + run] == c)
+            ++run;
+        i += run;
+        if (c == 'y') {
+            if (run <= 2)
+                AppendNumber(out, year % 100, 2);
+            else
+                AppendNumber(out, year, 4);
+        } else {
+            AppendNumber(out, c == 'd' ? day : month, run >= 2 ? 2 : 1);
+        }
+    }
+    return out;
+}
+
+std::string_view GetDateView(std::string_view text) noexcept {
+    std::size_t space = text.find(' ');
+    if (space == std::string_view::npos) return {};
+    return text.substr(0, space + 1);
+}
+
+std::string getdate(const std::string& text) {
+    return std::string(GetDateView(text));
+}
+
+TDateTime DateOfText(std::string_view dateTimeText, const TFormatSettings& format,
+                     TDateTime today) {
+    return StrToDate(GetDateView(dateTimeText), format, today);
+}
+
+} // namespace orq
