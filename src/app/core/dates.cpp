@@ -71,46 +71,56 @@ bool IsPatternLetter(char c) {
     return c == 'd' || c == 'M' || c == 'y';
 }
 
-} // namespace
-
-TFormatSettings MakeFormatSettings(std::string_view pattern, char decimalSeparator) {
-    TFormatSettings format;
-    format.decimalSeparator = decimalSeparator;
-    std::string widened;
-    std::size_t firstD = std::string_view::npos, firstM = firstD, firstY = firstD;
-    char separator = 0;
+// Walks a date pattern: `field(letter, run)` for each run of d, M or y; `literal(c)` for every
+// other character, the quotes around quoted text included (quoted letters are literals).
+template <typename Field, typename Literal>
+void WalkPattern(std::string_view pattern, Field field, Literal literal) {
     bool inQuote = false;
     for (std::size_t i = 0; i < pattern.size();) {
         char c = pattern[i];
-        if (c == '\'') {
-            inQuote = !inQuote;
-            ++i;
-            continue;
-        }
-        if (inQuote || !IsPatternLetter(c)) {
-            // The first literal after a field is the date separator.
-            if (!separator && !widened.empty() && c != ' ' && !IsPatternLetter(c)) separator = c;
-            widened += c;
+        if (c == '\'' || inQuote || !IsPatternLetter(c)) {
+            if (c == '\'') inQuote = !inQuote;
+            literal(c);
             ++i;
             continue;
         }
         std::size_t run = 1;
         while (i + run < pattern.size() && pattern[i + run] == c)
             ++run;
-        std::size_t at = widened.size();
-        if (c == 'y') {
-            widened += "yyyy";
-            if (firstY == std::string_view::npos) firstY = at;
-        } else {
-            widened.append(std::min<std::size_t>(run, 2), c);
-            std::size_t& first = c == 'd' ? firstD : firstM;
-            if (first == std::string_view::npos) first = at;
-        }
+        field(c, run);
         i += run;
     }
-    if (firstD == std::string_view::npos || firstM == std::string_view::npos ||
-        firstY == std::string_view::npos)
-        return TFormatSettings{DateOrder::MDY, '/', "M/d/yyyy", decimalSeparator, 1950};
+}
+
+} // namespace
+
+TFormatSettings MakeFormatSettings(std::string_view pattern, char decimalSeparator) {
+    TFormatSettings format;
+    format.decimalSeparator = decimalSeparator;
+    std::string widened;
+    constexpr std::size_t kNone = std::string_view::npos;
+    std::size_t firstD = kNone, firstM = kNone, firstY = kNone;
+    char separator = 0;
+    WalkPattern(
+        pattern,
+        [&](char letter, std::size_t run) {
+            std::size_t& first = letter == 'd' ? firstD : letter == 'M' ? firstM : firstY;
+            if (first == kNone) first = widened.size();
+            if (letter == 'y')
+                widened += "yyyy";
+            else
+                widened.append(std::min<std::size_t>(run, 2), letter);
+        },
+        [&](char c) {
+            // The first literal after a field is the date separator.
+            if (!separator && !widened.empty() && c != ' ' && c != '\'') separator = c;
+            widened += c;
+        });
+    if (firstD == kNone || firstM == kNone || firstY == kNone) {
+        TFormatSettings fallback;
+        fallback.decimalSeparator = decimalSeparator;
+        return fallback;
+    }
     format.shortDatePattern = widened;
     format.dateSeparator = separator ? separator : '/';
     if (firstY < firstM && firstY < firstD)
@@ -221,34 +231,18 @@ TDateTime StrToDate(std::string_view text, const TFormatSettings& format, TDateT
 std::string DateToStr(TDateTime date, const TFormatSettings& format) {
     int year = 0, month = 0, day = 0;
     DecodeDate(date, year, month, day);
-    const std::string& pattern = format.shortDatePattern;
     std::string out;
-    bool inQuote = false;
-    for (std::size_t i = 0; i < pattern.size();) {
-        char c = pattern[i];
-        if (c == '\'') {
-            inQuote = !inQuote;
-            ++i;
-            continue;
-        }
-        if (inQuote || !IsPatternLetter(c)) {
-            out += c;
-            ++i;
-            continue;
-        }
-        std::size_t run = 1;
-        while (i + run < pattern.size() && pattern[i + run] == c)
-            ++run;
-        i += run;
-        if (c == 'y') {
-            if (run <= 2)
-                AppendNumber(out, year % 100, 2);
+    WalkPattern(
+        format.shortDatePattern,
+        [&](char letter, std::size_t run) {
+            if (letter == 'y')
+                AppendNumber(out, run <= 2 ? year % 100 : year, run <= 2 ? 2 : 4);
             else
-                AppendNumber(out, year, 4);
-        } else {
-            AppendNumber(out, c == 'd' ? day : month, run >= 2 ? 2 : 1);
-        }
-    }
+                AppendNumber(out, letter == 'd' ? day : month, run >= 2 ? 2 : 1);
+        },
+        [&](char c) {
+            if (c != '\'') out += c;
+        });
     return out;
 }
 
