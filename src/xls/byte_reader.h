@@ -19,7 +19,7 @@
 namespace orq::xls {
 
 // The message of a short read when the caller names none.
-inline constexpr std::string_view kReadErrorMessage = "Error reading Excel records. File invalid";
+inline constexpr const char* kReadErrorMessage = "Error reading Excel records. File invalid";
 
 namespace detail {
 
