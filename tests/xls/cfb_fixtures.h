@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -282,6 +283,46 @@ inline std::vector<std::uint8_t> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)),
                                      std::istreambuf_iterator<char>());
+}
+
+// The CRC-32 of zlib, as olefile_listing.py computes it.
+inline std::uint32_t Crc32(const std::vector<std::uint8_t>& bytes) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::uint8_t b : bytes) {
+        crc ^= b;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// The listing olefile_listing.py prints: "S path" per storage, "F path size checksum" per
+// stream, sorted.
+inline void ListInto(TOle2Storage& storage, const std::string& prefix,
+                     std::vector<std::string>& lines) {
+    for (const TElementInfo& element : storage.List()) {
+        std::string path = prefix + element.name;
+        if (element.type == kElementStorage) {
+            lines.push_back("S " + path);
+            storage.Enter(element.name);
+            ListInto(storage, path + "/", lines);
+            storage.Leave();
+        } else {
+            auto bytes = TOle2Stream(storage, element.name).ReadAll();
+            char sum[9];
+            std::snprintf(sum, sizeof sum, "%08x", static_cast<unsigned>(Crc32(bytes)));
+            lines.push_back("F " + path + " " + std::to_string(bytes.size()) + " " + sum);
+        }
+    }
+}
+
+inline std::string Listing(TOle2Storage& storage) {
+    std::vector<std::string> lines;
+    ListInto(storage, "", lines);
+    std::sort(lines.begin(), lines.end());
+    std::string out;
+    for (const auto& line : lines)
+        out += line + "\n";
+    return out;
 }
 
 } // namespace orq::xls::testing
