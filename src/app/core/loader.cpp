@@ -16,20 +16,10 @@ constexpr const char* kEndOfListMarker = "ANY ";
 constexpr const char* kTerminatedMark = "*Term*";
 constexpr long kTerminatedTail = 7; // " *Term*"
 
-// The text without its first `count` characters.
-std::string DropChars(const std::string& text, std::size_t count) {
-    std::size_t chars = 0, offset = 0;
-    for (; offset < text.size(); ++offset) {
-        if ((static_cast<unsigned char>(text[offset]) & 0xC0) == 0x80) continue;
-        if (chars++ == count) break;
-    }
-    return text.substr(offset);
-}
-
 // Deletes `count` characters from 1-based position `pos`.
 void DeleteChars(std::string& text, std::size_t pos, std::size_t count) {
     std::string head = LeftCopy(text, static_cast<long>(pos - 1));
-    std::string tail = DropChars(text, pos - 1 + count);
+    std::string tail = DropLeft(text, pos - 1 + count);
     text = head + tail;
 }
 
@@ -133,7 +123,7 @@ bool ReadRow(xls::ImportComponent& import, TOrqState& state, int row, TAppt& app
     }
 
     std::string full = text(2);
-    std::string recruiter = DropChars(full, 4);
+    std::string recruiter = DropLeft(full, 4);
     appt.Terminated = full.find(kTerminatedMark) != std::string::npos;
     if (appt.Terminated) {
         std::size_t length = CharCount(recruiter);

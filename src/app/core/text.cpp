@@ -335,6 +335,10 @@ std::string LeftCopy(std::string_view text, long count) {
     return std::string(text.substr(0, ByteOffset(text, static_cast<std::size_t>(count))));
 }
 
+std::string DropLeft(std::string_view text, std::size_t count) {
+    return std::string(text.substr(ByteOffset(text, count)));
+}
+
 void PadRight(std::string& text, char fill, long length) {
     std::size_t have = CharCount(text);
     if (length > 0 && have < static_cast<std::size_t>(length))

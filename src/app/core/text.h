@@ -52,6 +52,9 @@ void ProperCase(std::string& text);
 // The first `count` characters; all of the text when it is shorter; empty for count <= 0.
 std::string LeftCopy(std::string_view text, long count);
 
+// The text without its first `count` characters; empty when it has no more.
+std::string DropLeft(std::string_view text, std::size_t count);
+
 // Lengthens the text to `length` characters with `fill`; never shortens it.
 void PadRight(std::string& text, char fill, long length);
 

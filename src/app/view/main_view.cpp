@@ -12,16 +12,7 @@ constexpr const char* kAll = "ALL";
 // A recruiter list entry without its station id (always four characters, even when the
 // station id was shorter).
 std::string WithoutStation(const std::string& entry) {
-    std::size_t total = CharCount(entry);
-    if (total <= 4) return {};
-    std::string out = entry;
-    // Drop the first four characters.
-    std::size_t chars = 0, offset = 0;
-    for (; offset < out.size(); ++offset) {
-        if ((static_cast<unsigned char>(out[offset]) & 0xC0) == 0x80) continue;
-        if (chars++ == 4) break;
-    }
-    return out.substr(offset);
+    return DropLeft(entry, 4);
 }
 
 // The zero-count-write sequence on the current selection, as the selector handlers run it.
@@ -163,7 +154,8 @@ void OpenSettingsDialog(TMainView& view, TOrqState& state) {
     view.ShownRecruiters = {};
     const auto& items = view.RctrCombo.Items;
     std::vector<std::string> names;
-    for (std::size_t i = 1; i < items.size(); ++i) names.push_back(items[i]);
+    for (std::size_t i = 1; i < items.size(); ++i)
+        names.push_back(items[i]);
     if (view.RunSettingsDialog) view.RunSettingsDialog(names);
     state.FirstRun = false;
 }
