@@ -1,0 +1,131 @@
+// orq-cli cells FILE [--sheet N]: every non-empty cell value of a sheet as the import component
+// returns it.
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <variant>
+
+#include "cli/cli.h"
+#include "xls/error.h"
+#include "xls/records.h"
+#include "xls/tavro_import.h"
+
+namespace orq::cli {
+namespace {
+
+const char* KindName(xls::CellKind kind) {
+    switch (kind) {
+    case xls::CellKind::Number:
+        return "number";
+    case xls::CellKind::WideText:
+        return "text";
+    case xls::CellKind::Text8:
+        return "text8";
+    case xls::CellKind::Boolean:
+        return "bool";
+    default:
+        return "empty";
+    }
+}
+
+std::string NumberText(double value) {
+    if (std::isnan(value)) return "nan";
+    if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
+    return JsonNumber(value);
+}
+
+// The value as text: a line of the text output keeps to one line, so tabs and line breaks
+// inside a text are printed as spaces.
+std::string PlainText(const xls::TCellValue& value) {
+    std::string text;
+    switch (xls::KindOf(value)) {
+    case xls::CellKind::Number:
+        return NumberText(std::get<double>(value));
+    case xls::CellKind::Boolean:
+        return std::get<bool>(value) ? "true" : "false";
+    case xls::CellKind::WideText:
+        text = xls::ToUtf8(std::get<std::u16string>(value));
+        break;
+    case xls::CellKind::Text8:
+        text = std::get<std::string>(value);
+        break;
+    default:
+        break;
+    }
+    for (char& ch : text)
+        if (ch == '\t' || ch == '\r' || ch == '\n') ch = ' ';
+    return text;
+}
+
+std::string JsonValue(const xls::TCellValue& value) {
+    switch (xls::KindOf(value)) {
+    case xls::CellKind::Number:
+        return JsonNumber(std::get<double>(value));
+    case xls::CellKind::Boolean:
+        return std::get<bool>(value) ? "true" : "false";
+    case xls::CellKind::WideText:
+        return JsonString(xls::ToUtf8(std::get<std::u16string>(value)));
+    case xls::CellKind::Text8:
+        return JsonString(std::get<std::string>(value));
+    default:
+        return "null";
+    }
+}
+
+int RunCells(const Invocation& invocation, std::ostream& out, std::ostream& err) {
+    int sheet = 1;
+    if (auto text = invocation.Value("sheet")) {
+        char* end = nullptr;
+        const long number = std::strtol(text->c_str(), &end, 10);
+        if (text->empty() || *end != '\0' || number < 1 || number > 65535)
+            throw UsageError{"--sheet needs a sheet number from 1"};
+        sheet = static_cast<int>(number);
+    }
+    const bool json = invocation.Json();
+    // Whatever was produced before a failure is still printed.
+    std::ostringstream body;
+    bool first = true;
+    int status = kOk;
+    try {
+        auto import = xls::TTavroImport::WithOwnAdapter();
+        import->OpenFile(invocation.positional[0]);
+        import->SetActiveSheet(sheet);
+        const int rows = import->RowCount();
+        for (int row = 1; row <= rows; ++row) {
+            for (int column : import->UsedColumns(row)) {
+                const xls::TCellValue value = import->CellValue(row, column);
+                const xls::CellKind kind = xls::KindOf(value);
+                if (kind == xls::CellKind::Empty) continue;
+                if (json) {
+                    body << (first ? "" : ",\n  ") << '[' << row << ", " << column << ", \""
+                         << KindName(kind) << "\", " << JsonValue(value) << ']';
+                } else {
+                    body << row << '\t' << column << '\t' << KindName(kind) << '\t'
+                         << PlainText(value) << '\n';
+                }
+                first = false;
+            }
+        }
+    } catch (const Error& error) {
+        err << DisplayText(error.what()) << "\n";
+        status = kFailure;
+    }
+    if (json)
+        out << "{\"cells\": [" << (first ? "" : "\n  ") << body.str() << (first ? "" : "\n")
+            << "]}\n";
+    else
+        out << body.str();
+    return status;
+}
+
+const Registration registration{Command{
+    "cells",
+    "cells FILE [--sheet N] [--json]",
+    {"FILE"},
+    {{"sheet", true}},
+    RunCells,
+}};
+
+} // namespace
+} // namespace orq::cli

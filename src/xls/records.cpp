@@ -1,0 +1,476 @@
+#include "xls/records.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace orq::xls {
+
+bool IsDroppedRecord(std::uint16_t id) {
+    switch (id) {
+    case rid::kXct:
+    case rid::kCrn:
+    case rid::kDbCell:
+    case rid::kMsoDrawingSelection:
+    case rid::kExtSst:
+    case rid::kRecalcId:
+    case rid::kIndex:
+    case rid::kChartFbi:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsRowColRecord(std::uint16_t id) {
+    switch (id) {
+    case rid::kFormula:
+    case rid::kBlank:
+    case rid::kNumber:
+    case rid::kLabel:
+    case rid::kRString:
+    case rid::kBoolErr:
+    case rid::kRk:
+    case rid::kLabelSst:
+    case rid::kMulRk:
+    case rid::kMulBlank:
+    case rid::kArray:
+    case rid::kTable:
+    case rid::kShrFmla:
+    case rid::kRow:
+    case rid::kNote:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::size_t FixedCellSize(std::uint16_t id) {
+    switch (id) {
+    case rid::kBlank:
+        return 6; // row, column, XF
+    case rid::kNumber:
+        return 14; // + double
+    case rid::kRk:
+        return 10; // + RK value
+    case rid::kBoolErr:
+        return 8; // + value byte, error flag
+    case rid::kLabelSst:
+        return 10; // + string index
+    case rid::kLabel:
+    case rid::kRString:
+        return 6; // + the string, checked as it is read
+    case rid::kFormula:
+        return 16; // + cached result, option flags
+    default:
+        return 4;
+    }
+}
+
+void RequireSize(std::uint16_t id, std::span<const std::uint8_t> data, std::size_t size) {
+    if (data.size() < size) Fail(kMsgRecordInvalid, static_cast<unsigned>(id));
+}
+
+// ---- Records ----------------------------------------------------------------------------------
+
+TBaseRecord::TBaseRecord(std::uint16_t id, std::span<const std::uint8_t> data)
+    : Id(id), Data(data.begin(), data.end()) {}
+
+TBaseRecord::~TBaseRecord() {
+    // Releases the CONTINUE chain link by link: a long chain must not recurse.
+    std::unique_ptr<TBaseRecord> next = std::move(Continue);
+    while (next)
+        next = std::move(next->Continue);
+}
+
+void TBaseRecord::CloneChainInto(TBaseRecord& copy) const {
+    const TBaseRecord* source = Continue.get();
+    TBaseRecord* target = &copy;
+    while (source) {
+        target->Continue = std::make_unique<TContinueRecord>(source->Data);
+        target = target->Continue.get();
+        source = source->Continue.get();
+    }
+}
+
+std::unique_ptr<TBaseRecord> TBaseRecord::Clone() const {
+    auto copy = std::make_unique<TBaseRecord>(Id, Data);
+    CloneChainInto(*copy);
+    return copy;
+}
+
+std::unique_ptr<TBaseRecord> TContinueRecord::Clone() const {
+    auto copy = std::make_unique<TContinueRecord>(Data);
+    CloneChainInto(*copy);
+    return copy;
+}
+
+std::unique_ptr<TBaseRecord> TListPlaceholder::Clone() const {
+    return std::make_unique<TListPlaceholder>(Id);
+}
+
+namespace {
+std::unique_ptr<TBaseRecord> CloneOrNull(const std::unique_ptr<TBaseRecord>& record) {
+    return record ? record->Clone() : nullptr;
+}
+} // namespace
+
+TFormulaRecord::TFormulaRecord(std::span<const std::uint8_t> data)
+    : TBaseRecord(rid::kFormula, data) {
+    // The cached result: a double, unless the u16 at 12 is 0xFFFF, when byte 6 gives its type.
+    if (ReadU16LE(Data, 12) != 0xFFFF) {
+        Value = ReadF64LE(Data, 6);
+    } else {
+        switch (ReadU8(Data, 6)) {
+        case 0:
+            Value = std::string();
+            break; // text: a STRING record follows
+        case 1:
+            Value = ReadU8(Data, 8) == 1;
+            break;
+        case 2:
+            if (const char* text = KnownErrorCodeText(ReadU8(Data, 8))) Value = std::string(text);
+            break;
+        default:
+            break;
+        }
+    }
+    // The formula is marked to be calculated again when the workbook is opened.
+    StoreLE<std::uint16_t>(Data, 14, static_cast<std::uint16_t>(ReadU16LE(Data, 14) | 0x0002));
+}
+
+std::unique_ptr<TBaseRecord> TFormulaRecord::Clone() const {
+    auto copy = std::make_unique<TFormulaRecord>(Data);
+    CloneChainInto(*copy);
+    copy->Value = Value;
+    copy->Array = CloneOrNull(Array);
+    copy->Table = CloneOrNull(Table);
+    copy->SharedFormula = CloneOrNull(SharedFormula);
+    return copy;
+}
+
+std::unique_ptr<TBaseRecord> TLabelRecord::Clone() const {
+    auto copy = std::make_unique<TLabelRecord>(Id, Data);
+    CloneChainInto(*copy);
+    copy->Text = Text;
+    return copy;
+}
+
+std::unique_ptr<TBaseRecord> THlinkRecord::Clone() const {
+    auto copy = std::make_unique<THlinkRecord>(Data);
+    CloneChainInto(*copy);
+    copy->Tooltip = CloneOrNull(Tooltip);
+    return copy;
+}
+
+// ---- Strings ----------------------------------------------------------------------------------
+
+std::u16string TExcelString::Text() const {
+    std::u16string text;
+    if (Wide()) {
+        text.resize(Characters.size() / 2);
+        for (std::size_t i = 0; i < text.size(); ++i)
+            text[i] = static_cast<char16_t>(ReadU16LE(Characters, 2 * i));
+    } else {
+        text.assign(Characters.begin(), Characters.end());
+    }
+    return text;
+}
+
+TContinuedReader::TContinuedReader(const TBaseRecord& record, std::size_t offset)
+    : record_(&record), reader_(record.Data, kMsgErrorReadingRecord) {
+    reader_.Seek(offset);
+}
+
+void TContinuedReader::Next() {
+    if (!record_->Continue) Fail(kMsgErrorReadingRecord);
+    record_ = record_->Continue.get();
+    reader_ = ByteReader(record_->Data, kMsgErrorReadingRecord);
+}
+
+void TContinuedReader::NextIfUsedUp() {
+    if (reader_.AtEnd()) Next();
+}
+
+std::uint8_t TContinuedReader::U8() {
+    NextIfUsedUp();
+    return reader_.U8();
+}
+
+std::uint16_t TContinuedReader::U16() {
+    NextIfUsedUp();
+    return reader_.U16();
+}
+
+std::uint32_t TContinuedReader::U32() {
+    NextIfUsedUp();
+    return reader_.U32();
+}
+
+void TContinuedReader::AppendBytes(std::size_t count, std::vector<std::uint8_t>& out) {
+    while (count > 0) {
+        NextIfUsedUp();
+        std::size_t take = std::min(count, reader_.Remaining());
+        auto bytes = reader_.Bytes(take);
+        out.insert(out.end(), bytes.begin(), bytes.end());
+        count -= take;
+    }
+}
+
+void TContinuedReader::AppendCharacters(std::size_t count, bool& wide,
+                                        std::vector<std::uint8_t>& out) {
+    const std::size_t start = out.size();
+    bool partWide = wide;
+    while (count > 0) {
+        if (reader_.AtEnd()) {
+            // Characters that run into a CONTINUE: its first byte gives their width.
+            Next();
+            partWide = (reader_.U8() & 0x01) != 0;
+            if (partWide && !wide) {
+                // The 8-bit characters read so far become 16-bit.
+                std::size_t narrow = out.size() - start;
+                out.resize(start + 2 * narrow);
+                for (std::size_t i = narrow; i-- > 0;) {
+                    out[start + 2 * i] = out[start + i];
+                    out[start + 2 * i + 1] = 0;
+                }
+                wide = true;
+            }
+        }
+        const std::size_t width = partWide ? 2 : 1;
+        const std::size_t fit = reader_.Remaining() / width;
+        if (fit == 0) Fail(kMsgErrorReadingRecord); // half a character before the record's end
+        const std::size_t take = std::min(count, fit);
+        auto bytes = reader_.Bytes(take * width);
+        if (partWide || !wide) {
+            out.insert(out.end(), bytes.begin(), bytes.end());
+        } else {
+            // 8-bit characters inside a 16-bit string are widened one by one.
+            for (std::uint8_t byte : bytes) {
+                out.push_back(byte);
+                out.push_back(0);
+            }
+        }
+        count -= take;
+    }
+}
+
+TExcelString TContinuedReader::ReadString(int lengthBytes) {
+    TExcelString s;
+    s.LengthBytes = lengthBytes;
+    s.Count = lengthBytes == 1 ? U8() : U16();
+    s.Options = U8();
+    if (s.Options & 0x08) s.RunCount = U16();
+    if (s.Options & 0x04) s.PhoneticSize = U32();
+    bool wide = s.Wide();
+    AppendCharacters(s.Count, wide, s.Characters);
+    if (wide) s.Options |= 0x01;
+    AppendBytes(std::size_t{4} * s.RunCount, s.Runs);
+    AppendBytes(s.PhoneticSize, s.Phonetic);
+    return s;
+}
+
+// ---- Record stream ----------------------------------------------------------------------------
+
+bool TRecordReader::ReadHeader(TRecordHeader& header) {
+    if (reader_.Remaining() < 4) return false;
+    header.Id = reader_.U16();
+    header.Size = reader_.U16();
+    return true;
+}
+
+TRecordHeader TRecordReader::RequireHeader() {
+    TRecordHeader header;
+    if (!ReadHeader(header)) Fail(kReadErrorMessage);
+    return header;
+}
+
+bool TRecordReader::PeekHeader(TRecordHeader& header) const {
+    if (reader_.Remaining() < 4) return false;
+    header.Id = ReadU16LE(reader_.Data(), reader_.Position());
+    header.Size = ReadU16LE(reader_.Data(), reader_.Position() + 2);
+    return true;
+}
+
+std::span<const std::uint8_t> TRecordReader::ReadBody(const TRecordHeader& header) {
+    return reader_.Bytes(header.Size);
+}
+
+void TRecordReader::CheckRecord(std::uint16_t id, std::span<const std::uint8_t> body) {
+    if (id == rid::kBof && ReadU16LE(body, 0) != kBiff8Version) Fail(kMsgInvalidVersion);
+    if (id == rid::kFilePass) Fail(kMsgPasswordProtected);
+    if (IsRowColRecord(id) && body.size() < 4) Fail(kMsgRecordInvalid, static_cast<unsigned>(id));
+}
+
+std::unique_ptr<TBaseRecord> TRecordReader::ReadRecord(const TRecordHeader& header) {
+    auto body = ReadBody(header);
+    CheckRecord(header.Id, body);
+    std::unique_ptr<TBaseRecord> record;
+    switch (header.Id) {
+    case rid::kFormula:
+        RequireSize(header.Id, body, FixedCellSize(header.Id));
+        record = std::make_unique<TFormulaRecord>(body);
+        break;
+    case rid::kLabel:
+    case rid::kRString:
+        record = std::make_unique<TLabelRecord>(header.Id, body);
+        break;
+    case rid::kHLink:
+        record = std::make_unique<THlinkRecord>(body);
+        break;
+    case rid::kContinue:
+        record = std::make_unique<TContinueRecord>(body);
+        break;
+    default:
+        record = std::make_unique<TBaseRecord>(header.Id, body);
+        break;
+    }
+    LookAhead(*record);
+    return record;
+}
+
+std::unique_ptr<TContinueRecord> TRecordReader::ReadContinue() {
+    TRecordHeader header;
+    ReadHeader(header);
+    return std::make_unique<TContinueRecord>(ReadBody(header));
+}
+
+namespace {
+// Records after which a STRING record (a formula's text result) may follow.
+bool TakesString(std::uint16_t id) {
+    return id == rid::kFormula || id == rid::kShrFmla || id == rid::kArray || id == rid::kTable;
+}
+} // namespace
+
+void TRecordReader::LookAhead(TBaseRecord& record) {
+    TBaseRecord* tail = &record;
+    for (;;) {
+        TRecordHeader next;
+        if (!PeekHeader(next)) return;
+        switch (next.Id) {
+        case rid::kContinue:
+            // Read by the same rule, so the CONTINUE's own look-ahead runs next.
+            tail->Continue = ReadContinue();
+            tail = tail->Continue.get();
+            continue;
+        case rid::kString:
+            if (!TakesString(tail->Id)) Fail(kReadErrorMessage);
+            return;
+        case rid::kArray:
+        case rid::kTable: {
+            // Only a FORMULA itself (never one of its CONTINUEs) owns an ARRAY or TABLE.
+            if (tail->Id != rid::kFormula) Fail(kReadErrorMessage);
+            auto& formula = static_cast<TFormulaRecord&>(*tail);
+            ReadHeader(next);
+            auto attached = ReadRecord(next);
+            (next.Id == rid::kArray ? formula.Array : formula.Table) = std::move(attached);
+            return;
+        }
+        case rid::kHLinkTooltip: {
+            if (tail->Id != rid::kHLink) Fail(kReadErrorMessage);
+            auto& link = static_cast<THlinkRecord&>(*tail);
+            ReadHeader(next);
+            link.Tooltip = ReadRecord(next);
+            return;
+        }
+        default:
+            return;
+        }
+    }
+}
+
+void TRecordReader::LookAheadCompact(std::uint16_t id) {
+    for (;;) {
+        TRecordHeader next;
+        if (!PeekHeader(next)) return;
+        switch (next.Id) {
+        case rid::kContinue:
+            ReadContinue();
+            id = rid::kContinue;
+            continue;
+        case rid::kString:
+            if (!TakesString(id)) Fail(kReadErrorMessage);
+            return;
+        case rid::kArray:
+        case rid::kTable:
+        case rid::kHLinkTooltip:
+            Fail(kReadErrorMessage); // compact cells are never their owners
+        default:
+            return;
+        }
+    }
+}
+
+// ---- Values -----------------------------------------------------------------------------------
+
+double DecodeRk(std::uint32_t rk) {
+    double value;
+    if (rk & 0x02) {
+        // A signed 30-bit integer in the upper bits.
+        value = static_cast<double>(static_cast<std::int32_t>(rk) >> 2);
+    } else {
+        // The upper 30 bits of a double whose lower 34 bits are 0.
+        value = std::bit_cast<double>(static_cast<std::uint64_t>(rk & 0xFFFFFFFCu) << 32);
+    }
+    if (rk & 0x01) value /= 100;
+    return value;
+}
+
+const char* KnownErrorCodeText(std::uint8_t code) {
+    switch (code) {
+    case 0x00:
+        return "#NULL!";
+    case 0x07:
+        return "#DIV/0!";
+    case 0x0F:
+        return "#VALUE!";
+    case 0x17:
+        return "#REF!";
+    case 0x1D:
+        return "#NAME?";
+    case 0x24:
+        return "#NUM!";
+    case 0x2A:
+        return "#N/A";
+    default:
+        return nullptr;
+    }
+}
+
+const char* ErrorCodeText(std::uint8_t code) {
+    const char* text = KnownErrorCodeText(code);
+    return text ? text : "#NULL!";
+}
+
+std::string ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::uint32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<std::uint32_t>(text[i + 1]) - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD; // an unpaired surrogate
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+} // namespace orq::xls

@@ -1,0 +1,275 @@
+#include "xls/worksheet.h"
+
+#include <algorithm>
+
+namespace orq::xls {
+
+TSheet::~TSheet() = default;
+
+void TSheet::NoteDimensions(const TBaseRecord& record) {
+    // Only noted: the writer makes DIMENSIONS afresh. A record shorter than the BIFF8 layout
+    // leaves the values at 0.
+    if (record.Data.size() < 12) return;
+    Dimensions.FirstRow = ReadU32LE(record.Data, 0);
+    Dimensions.LastRowPlus1 = ReadU32LE(record.Data, 4);
+    Dimensions.FirstColumn = ReadU16LE(record.Data, 8);
+    Dimensions.LastColumnPlus1 = ReadU16LE(record.Data, 10);
+}
+
+void TSheet::SetCodeName(std::unique_ptr<TBaseRecord> record) {
+    CodeName = TContinuedReader(*record).ReadString(2).Text();
+    CodeNameRecord = std::move(record);
+}
+
+void ResolveLabelSst(const TBaseRecord& record, TSST& sst) {
+    RequireSize(record.Id, record.Data, FixedCellSize(rid::kLabelSst));
+    const std::uint32_t index = ReadU32LE(record.Data, 6);
+    if (index >= sst.Count()) Fail(kReadErrorMessage);
+    sst.AddRef(sst.EntryPosition(index));
+}
+
+// ---- Worksheet ----------------------------------------------------------------------------------
+
+void TWorkSheet::LinkSettings(TBaseRecord* record) {
+    const auto& data = record->Data;
+    switch (record->Id) {
+    case rid::kHeader:
+        Header = record;
+        break;
+    case rid::kFooter:
+        Footer = record;
+        break;
+    case rid::kLeftMargin:
+        LeftMargin = record;
+        break;
+    case rid::kRightMargin:
+        RightMargin = record;
+        break;
+    case rid::kTopMargin:
+        TopMargin = record;
+        break;
+    case rid::kBottomMargin:
+        BottomMargin = record;
+        break;
+    case rid::kPrintGridLines:
+        PrintGridLines = record;
+        break;
+    case rid::kPls:
+        Pls = record;
+        break;
+    case rid::kWsBool:
+        WsBool = record;
+        break;
+    case rid::kScl:
+        Scl = record;
+        break;
+    case rid::kSetup:
+        Setup = record;
+        break;
+    case rid::kPane:
+        Pane = record;
+        break;
+    case rid::kGuts:
+        Guts = record;
+        break;
+    case rid::kRefMode:
+        RefMode = record;
+        break;
+    case rid::kDefColWidth:
+        if (data.size() >= 2) DefaultColumnWidth = 256 * ReadU16LE(data, 0);
+        break;
+    case rid::kStandardWidth:
+        if (data.size() >= 2) DefaultColumnWidth = ReadU16LE(data, 0);
+        break;
+    case rid::kDefaultRowHeight:
+        if (data.size() >= 4) DefaultRowHeight = ReadU16LE(data, 2);
+        break;
+    default:
+        break;
+    }
+}
+
+void TWorkSheet::AddColumnInfo(const TBaseRecord& record) {
+    // COLINFO: first column, last column, width, XF, options (u16 each).
+    RequireSize(record.Id, record.Data, 10);
+    const int first = ReadU16LE(record.Data, 0);
+    const int last = std::min<int>(ReadU16LE(record.Data, 2), kMaxColumn);
+    TColumnInfo info;
+    info.Width = ReadU16LE(record.Data, 4);
+    info.Xf = ReadU16LE(record.Data, 6);
+    info.Options = ReadU16LE(record.Data, 8);
+    for (int column = first; column <= last; ++column) {
+        info.Column = static_cast<std::uint16_t>(column);
+        auto at = std::lower_bound(
+            ColumnInfo.begin(), ColumnInfo.end(), info,
+            [](const TColumnInfo& a, const TColumnInfo& b) { return a.Column < b.Column; });
+        if (at != ColumnInfo.end() && at->Column == info.Column)
+            *at = info;
+        else
+            ColumnInfo.insert(at, info);
+    }
+}
+
+void TWorkSheet::ReadEmbeddedChart(TRecordReader& in, std::unique_ptr<TBaseRecord> bof) {
+    Drawing.push_back(std::move(bof));
+    ReadChartRecords(in, *sst_, Drawing, nullptr, true);
+}
+
+void TWorkSheet::Read(TRecordReader& in) {
+    TFormulaRecord* lastFormula = nullptr;
+    TRecordList* plain = &RecordsBeforeWindow2;
+    for (;;) {
+        const TRecordHeader header = in.RequireHeader();
+        switch (header.Id) {
+        case rid::kBlank:
+        case rid::kNumber:
+        case rid::kRk:
+        case rid::kBoolErr:
+        case rid::kLabelSst:
+        case rid::kMulRk:
+        case rid::kMulBlank: {
+            // Fixed-size cells go straight into the cell store, without a record object.
+            auto body = in.ReadBody(header);
+            TRecordReader::CheckRecord(header.Id, body);
+            in.LookAheadCompact(header.Id);
+            Cells.AddCompact(header.Id, body);
+            continue;
+        }
+        default:
+            break;
+        }
+
+        auto record = in.ReadRecord(header);
+        const std::uint16_t id = record->Id;
+        if (IsDroppedRecord(id)) continue;
+        switch (id) {
+        case rid::kBof:
+            // Only the drawing layer owns a substream inside a worksheet: an embedded chart.
+            if (Drawing.empty()) Fail(kReadErrorMessage);
+            ReadEmbeddedChart(in, std::move(record));
+            break;
+        case rid::kEof:
+            Eof = std::move(record);
+            Cells.CompleteRowRecords();
+            return;
+        case rid::kFormula:
+            lastFormula = static_cast<TFormulaRecord*>(record.get());
+            Cells.AddRecord(std::move(record));
+            break;
+        case rid::kLabel:
+        case rid::kRString:
+            Cells.AddRecord(std::move(record));
+            break;
+        case rid::kRow:
+            Cells.AddRowRecord(std::move(record));
+            break;
+        case rid::kString:
+            // The text result of the formula before it.
+            if (!lastFormula) Fail(kReadErrorMessage);
+            lastFormula->Value = TContinuedReader(*record).ReadString(2).Text();
+            break;
+        case rid::kShrFmla:
+            // Kept with the formula it follows (the first cell of its range).
+            if (!lastFormula) Fail(kReadErrorMessage);
+            lastFormula->SharedFormula = std::move(record);
+            break;
+        case rid::kArray:
+            if (!lastFormula) Fail(kReadErrorMessage);
+            lastFormula->Array = std::move(record);
+            break;
+        case rid::kDimensions:
+            NoteDimensions(*record);
+            break;
+        case rid::kCodeName:
+            SetCodeName(std::move(record));
+            break;
+        case rid::kNote:
+            Notes.push_back(std::move(record));
+            break;
+        case rid::kColInfo:
+            AddColumnInfo(*record);
+            break;
+        case rid::kCondFmt:
+        case rid::kCf:
+            CondFormats.push_back(std::move(record));
+            break;
+        case rid::kMergeCells:
+            MergedCells.push_back(std::move(record));
+            break;
+        case rid::kHLink:
+            Hyperlinks.push_back(std::move(record));
+            break;
+        case rid::kHorizontalPageBreaks:
+            HorizontalPageBreaks.push_back(std::move(record));
+            break;
+        case rid::kVerticalPageBreaks:
+            VerticalPageBreaks.push_back(std::move(record));
+            break;
+        case rid::kMsoDrawing:
+        case rid::kObj:
+        case rid::kTxo:
+            Drawing.push_back(std::move(record));
+            break;
+        default:
+            if (id == rid::kWindow2) {
+                RequireSize(id, record->Data, 2);
+                plain = &RecordsFromWindow2;
+                Window2 = record.get();
+            }
+            LinkSettings(record.get());
+            plain->push_back(std::move(record));
+            break;
+        }
+    }
+}
+
+// ---- Charts and other sheets --------------------------------------------------------------------
+
+void ReadChartRecords(TRecordReader& in, TSST& sst, TRecordList& records, TSheet* sheet,
+                      bool nestedAllowed) {
+    int depth = 0; // nested substreams open inside this one
+    for (;;) {
+        const TRecordHeader header = in.RequireHeader();
+        auto record = in.ReadRecord(header);
+        const std::uint16_t id = record->Id;
+        if (id == rid::kLabelSst) ResolveLabelSst(*record, sst);
+        if (IsDroppedRecord(id)) continue;
+        if (id == rid::kBof) {
+            if (!nestedAllowed) Fail(kReadErrorMessage);
+            ++depth;
+        } else if (id == rid::kEof) {
+            if (depth == 0) {
+                if (sheet)
+                    sheet->Eof = std::move(record);
+                else
+                    records.push_back(std::move(record));
+                return;
+            }
+            --depth;
+        } else if (sheet && depth == 0) {
+            if (id == rid::kDimensions) {
+                sheet->NoteDimensions(*record);
+                continue;
+            }
+            if (id == rid::kCodeName) {
+                sheet->SetCodeName(std::move(record));
+                continue;
+            }
+            if (id == rid::kWindow2) {
+                RequireSize(id, record->Data, 2);
+                sheet->Window2 = record.get();
+            }
+        }
+        records.push_back(std::move(record));
+    }
+}
+
+void TTavroChart::Read(TRecordReader& in) {
+    ReadChartRecords(in, *sst_, Records, this, true);
+}
+
+void TTavroUnsupportedSheet::Read(TRecordReader& in) {
+    ReadChartRecords(in, *sst_, Records, this, false);
+}
+
+} // namespace orq::xls
