@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     python3 python3-xlrd python3-xlwt python3-olefile
-    poppler-utils
+    poppler-utils locales
     clang libclang-rt-14-dev
     "$@"
 )
@@ -18,14 +18,24 @@ for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
         missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# The end-to-end checks also run under en_US and en_GB: generate those locales when missing.
+locales_missing=()
+for name in en_US en_GB; do
+    locale -a 2>/dev/null | grep -qx "$name.utf8" || locales_missing+=("$name")
+done
+[ ${#missing[@]} -eq 0 ] && [ ${#locales_missing[@]} -eq 0 ] && exit 0
 
-echo "Installing: ${missing[*]}"
+echo "Installing: ${missing[*]} ${locales_missing[*]}"
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then
     command -v sudo >/dev/null || { echo "Run as root or install sudo" >&2; exit 1; }
     sudo="sudo"
 fi
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+    $sudo apt-get update -qq
+    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+for name in "${locales_missing[@]}"; do
+    $sudo localedef -i "$name" -f UTF-8 "$name.UTF-8"
+done
