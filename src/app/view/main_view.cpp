@@ -122,6 +122,13 @@ TLoadResult LoadAplRows(TMainView& view, TOrqState& state, xls::ImportComponent&
     return {};
 }
 
+TLoadResult OpenApl(TMainView& view, TOrqState& state, xls::ImportComponent& import,
+                    const std::string& fileName) {
+    import.OpenFile(fileName);
+    import.SetActiveSheet(1);
+    return LoadAplRows(view, state, import);
+}
+
 void RsidComboChange(TMainView& view, TOrqState& state, int index) {
     view.RsidCombo.ItemIndex = index;
     view.RctrCombo.Clear();

@@ -82,6 +82,12 @@ void ShowMetrics(TMainView& view, TOrqState& state);
 // orq::Error (the loader's fixed message for a failure in the row loop).
 TLoadResult LoadAplRows(TMainView& view, TOrqState& state, xls::ImportComponent& import);
 
+// File > Open after the dialog: opens `fileName` with the import component, makes sheet 1 active
+// and runs LoadAplRows. A reader failure (not an .xls file, for instance) is an orq::Error with
+// the reader's message and leaves everything as it was.
+TLoadResult OpenApl(TMainView& view, TOrqState& state, xls::ImportComponent& import,
+                    const std::string& fileName);
+
 // The selector handlers: select item `index` and recompute.
 void RsidComboChange(TMainView& view, TOrqState& state, int index);
 void RctrComboChange(TMainView& view, TOrqState& state, int index);
