@@ -1,5 +1,6 @@
 // orq-cli cells FILE [--sheet N]: every non-empty cell value of a sheet as the import component
 // returns it.
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
@@ -29,10 +30,13 @@ const char* KindName(xls::CellKind kind) {
     }
 }
 
+// The shortest text that reads back as the same double ("10", "9.75", "1e+300").
 std::string NumberText(double value) {
     if (std::isnan(value)) return "nan";
     if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
-    return JsonNumber(value);
+    char buffer[32];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
 }
 
 // The value as text: a line of the text output keeps to one line, so tabs and line breaks
@@ -60,8 +64,10 @@ std::string PlainText(const xls::TCellValue& value) {
 
 std::string JsonValue(const xls::TCellValue& value) {
     switch (xls::KindOf(value)) {
-    case xls::CellKind::Number:
-        return JsonNumber(std::get<double>(value));
+    case xls::CellKind::Number: {
+        const double number = std::get<double>(value);
+        return std::isfinite(number) ? NumberText(number) : JsonNumber(number);
+    }
     case xls::CellKind::Boolean:
         return std::get<bool>(value) ? "true" : "false";
     case xls::CellKind::WideText:
