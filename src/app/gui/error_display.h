@@ -26,4 +26,7 @@ inline std::string S(const QString& text) {
     return text.toStdString();
 }
 
+// A core text whose carriage returns (alone or before a line feed) break lines, as Qt shows it.
+QString WithLineBreaks(const std::string& text);
+
 } // namespace orq::gui
