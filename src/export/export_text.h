@@ -22,9 +22,6 @@ TColorBGR PaletteColor(int paletteIndex);
 // entry is never chosen.
 int NearestPaletteIndex(TColorBGR color);
 
-// UTF-8 to UTF-16; a byte that starts no valid sequence becomes U+FFFD.
-std::u16string Utf8ToUtf16(std::string_view text);
-
 // The plain text of a rich-text (RTF) text, as an edit control would give it: groups, control
 // words and hidden destinations (font and colour tables, style sheets, document information,
 // pictures, field instructions) are dropped; \par and \line end a line ("\r\n"), \tab is a tab,

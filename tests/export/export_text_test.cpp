@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "export/export_text.h"
+#include "xls/cell_format.h"
 
 namespace orq::exporter {
 namespace {
@@ -40,6 +41,7 @@ TEST(NearestPaletteIndex, TiesGoToTheLowestIndex) {
 }
 
 TEST(Utf8ToUtf16, DecodesAndReplacesBadBytes) {
+    using xls::Utf8ToUtf16;
     EXPECT_EQ(Utf8ToUtf16("abc"), u"abc");
     EXPECT_EQ(Utf8ToUtf16("\xC3\xA9t\xC3\xA9"), u"\u00E9t\u00E9");
     EXPECT_EQ(Utf8ToUtf16("\xE2\x82\xAC"), u"\u20AC");

@@ -11,6 +11,8 @@
 #include "xls/record_sink.h"
 #include "xls/sst_writer.h"
 
+#include "xls/record_stream.h"
+
 namespace orq::xls {
 namespace {
 
@@ -222,24 +224,10 @@ Bytes Wide(const std::u16string& text) {
     return out;
 }
 
-struct Record {
-    std::uint16_t id;
-    Bytes data;
-    std::size_t at;
-};
+using Record = testing::TStreamRecord;
 
 std::vector<Record> Records(const Bytes& stream) {
-    std::vector<Record> out;
-    for (std::size_t at = 0; at + 4 <= stream.size();) {
-        const std::uint16_t id = ReadU16LE(stream, at);
-        const std::uint16_t size = ReadU16LE(stream, at + 2);
-        out.push_back({id,
-                       Bytes(stream.begin() + static_cast<std::ptrdiff_t>(at + 4),
-                             stream.begin() + static_cast<std::ptrdiff_t>(at + 4 + size)),
-                       at});
-        at += 4 + std::size_t{size};
-    }
-    return out;
+    return testing::SplitRecords(stream);
 }
 
 Bytes WriteTable(std::vector<Entry>& entries, std::size_t lead = 0) {
