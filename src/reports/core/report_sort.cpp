@@ -1,6 +1,7 @@
 #include "reports/core/report_sort.h"
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 #include <optional>
 #include <vector>
@@ -103,37 +104,90 @@ int Compare(double a, double b) {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-// Sorts perm[first, last) by column `shown[level]`, then refines each run of equal keys by the
-// next shown column. keys[level] caches that column's keys per row, filled only where needed.
+// One row's key as the sort handles it: the kind, then a 64-bit value that orders like the key
+// (the number's bits made sortable, or the first eight bytes of a text, big-endian), then for
+// texts the whole text to settle equal first bytes. Kept contiguous with the row number so the
+// sort reads no cell while it compares.
+struct TSortItem {
+    std::uint64_t Major = 0;
+    std::string_view Text;
+    std::uint32_t Row = 0;
+    TSortKind Kind = TSortKind::Number;
+};
+
+std::uint64_t OrderedBits(double value) {
+    if (value == 0) value = 0; // -0 reads as 0
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return (bits & 0x8000000000000000ull) ? ~bits : bits | 0x8000000000000000ull;
+}
+
+std::uint64_t TextPrefix(std::string_view text) {
+    std::uint64_t prefix = 0;
+    for (std::size_t i = 0; i < 8; ++i)
+        prefix = prefix << 8 | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0u);
+    return prefix;
+}
+
+int CompareItems(const TSortItem& a, const TSortItem& b) {
+    if (a.Kind != b.Kind) return a.Kind < b.Kind ? -1 : 1;
+    if (a.Major != b.Major) return a.Major < b.Major ? -1 : 1;
+    if (a.Kind != TSortKind::Text ||
+        (a.Text.size() <= 8 && b.Text.size() <= 8 && a.Text.size() == b.Text.size()))
+        return 0;
+    const int c = a.Text.compare(b.Text);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+// Sorts perm[first, last) by column `columns[level]`, then refines each run of equal keys by the
+// next shown column. Each level has one item buffer as long as the table; a range only uses its
+// own stretch of it, so the runs of one level never disturb each other.
 class RowSorter {
 public:
     RowSorter(const TReportTable& table, std::vector<std::size_t> columns, bool ascending,
               const TFormatSettings& format, TDateTime today)
         : table_(table), columns_(std::move(columns)), ascending_(ascending), format_(format),
-          today_(today), keys_(columns_.size()) {}
+          today_(today), items_(columns_.size()), texts_(table.Rows.size()) {}
 
-    void Sort(std::vector<std::size_t>& perm, std::size_t first, std::size_t last,
+    void Sort(std::vector<std::uint32_t>& perm, std::size_t first, std::size_t last,
               std::size_t level) {
         if (last - first < 2 || level >= columns_.size()) return;
-        std::vector<TSortKey>& keys = keys_[level];
-        if (keys.empty()) keys.resize(table_.Rows.size());
+        std::vector<TSortItem>& items = items_[level];
+        if (items.empty()) items.resize(table_.Rows.size());
         const std::size_t column = columns_[level];
+        // First the texts, in a loop of independent loads (the rows of a run lie scattered in
+        // memory, and a tight loop lets many of those loads overlap), then the keys, asking a
+        // few steps ahead for the memory of the texts.
         for (std::size_t i = first; i < last; ++i) {
-            const std::size_t row = perm[i];
-            const TReportRow& cells = table_.Rows[row];
-            keys[row] = CellSortKey(column < cells.size() ? std::string_view(cells[column].Text)
-                                                          : std::string_view(),
-                                    format_, today_);
+            const TReportRow& cells = table_.Rows[perm[i]];
+            texts_[i] =
+                column < cells.size() ? std::string_view(cells[column].Text) : std::string_view();
         }
-        auto begin = perm.begin() + static_cast<std::ptrdiff_t>(first);
-        auto end = perm.begin() + static_cast<std::ptrdiff_t>(last);
-        std::stable_sort(begin, end, [&](std::size_t a, std::size_t b) {
-            const int c = CompareSortKeys(keys[a], keys[b]);
-            return ascending_ ? c < 0 : c > 0;
-        });
+        for (std::size_t i = first; i < last; ++i) {
+            if (i + 8 < last) __builtin_prefetch(texts_[i + 8].data());
+            const TSortKey key = CellSortKey(texts_[i], format_, today_);
+            TSortItem& item = items[i];
+            item.Row = perm[i];
+            item.Kind = key.Kind;
+            item.Text = key.Text;
+            item.Major =
+                key.Kind == TSortKind::Text ? TextPrefix(key.Text) : OrderedBits(key.Value);
+        }
+        auto begin = items.begin() + static_cast<std::ptrdiff_t>(first);
+        auto end = items.begin() + static_cast<std::ptrdiff_t>(last);
+        if (ascending_)
+            std::stable_sort(begin, end, [](const TSortItem& a, const TSortItem& b) {
+                return CompareItems(a, b) < 0;
+            });
+        else
+            std::stable_sort(begin, end, [](const TSortItem& a, const TSortItem& b) {
+                return CompareItems(a, b) > 0;
+            });
+        for (std::size_t i = first; i < last; ++i)
+            perm[i] = items[i].Row;
         std::size_t runStart = first;
         for (std::size_t i = first + 1; i <= last; ++i) {
-            if (i == last || CompareSortKeys(keys[perm[runStart]], keys[perm[i]]) != 0) {
+            if (i == last || CompareItems(items[runStart], items[i]) != 0) {
                 Sort(perm, runStart, i, level + 1);
                 runStart = i;
             }
@@ -146,7 +200,8 @@ private:
     bool ascending_;
     const TFormatSettings& format_;
     TDateTime today_;
-    std::vector<std::vector<TSortKey>> keys_;
+    std::vector<std::vector<TSortItem>> items_;
+    std::vector<std::string_view> texts_; // the cell texts of the range being keyed
 };
 
 } // namespace
@@ -175,8 +230,8 @@ void SortRows(TReportTable& table, std::size_t column, bool ascending,
     for (std::size_t c = column; c < table.Columns.size(); ++c)
         if (c == column || !table.Columns[c].Hidden) columns.push_back(c);
 
-    std::vector<std::size_t> perm(table.Rows.size());
-    std::iota(perm.begin(), perm.end(), std::size_t{0});
+    std::vector<std::uint32_t> perm(table.Rows.size());
+    std::iota(perm.begin(), perm.end(), std::uint32_t{0});
     RowSorter sorter(table, std::move(columns), ascending, format, today);
     sorter.Sort(perm, 0, perm.size(), 0);
 

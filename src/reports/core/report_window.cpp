@@ -2,6 +2,8 @@
 #include "reports/core/report_window.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 
 #include "app/core/sorted_list.h"
 #include "reports/core/report_sort.h"
@@ -79,31 +81,46 @@ TReportFilter TReportWindow::Filter() const {
     return filter;
 }
 
+namespace {
+
+// Typical advance widths of Tahoma 8 point at 96 dots per inch, by character code (ASCII);
+// every other character counts as 6 pixels.
+struct TCharWidths {
+    std::array<std::uint8_t, 128> Width{};
+    TCharWidths() {
+        Width.fill(6);
+        for (char c : std::string_view(" ijl'.,:;!|"))
+            Width[static_cast<unsigned char>(c)] = 3;
+        for (char c : std::string_view("frtI()-/"))
+            Width[static_cast<unsigned char>(c)] = 4;
+        for (char c = 'a'; c <= 'z'; ++c)
+            if (Width[static_cast<unsigned char>(c)] == 6) Width[static_cast<unsigned char>(c)] = 5;
+        Width['m'] = Width['w'] = 8;
+        for (char c = '0'; c <= '9'; ++c)
+            Width[static_cast<unsigned char>(c)] = 5;
+        for (char c = 'A'; c <= 'Z'; ++c)
+            if (Width[static_cast<unsigned char>(c)] == 6) Width[static_cast<unsigned char>(c)] = 7;
+        Width['M'] = Width['W'] = 9;
+    }
+};
+
+} // namespace
+
 int EstimateTextWidth(std::string_view text, bool bold) {
+    static const TCharWidths widths;
+    const int extra = bold ? 1 : 0;
     int widest = 0;
     int width = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
+    for (char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
         if (c == '\r' || c == '\n') {
             widest = std::max(widest, width);
             width = 0;
-            continue;
+        } else if (c < 0x80) {
+            width += widths.Width[c] + extra;
+        } else if ((c & 0xC0) != 0x80) { // the first byte of a UTF-8 character
+            width += 6 + extra;
         }
-        if ((c & 0xC0) == 0x80) continue; // a continuation byte of a UTF-8 character
-        int w = 6;
-        if (c == ' ' || c == 'i' || c == 'l' || c == 'j' || c == '\'' || c == '.' || c == ',' ||
-            c == ':' || c == ';' || c == '!' || c == '|')
-            w = 3;
-        else if (c == 'f' || c == 'r' || c == 't' || c == 'I' || c == '(' || c == ')' || c == '-' ||
-                 c == '/')
-            w = 4;
-        else if (c >= 'a' && c <= 'z')
-            w = c == 'm' || c == 'w' ? 8 : 5;
-        else if (c >= '0' && c <= '9')
-            w = 5;
-        else if (c >= 'A' && c <= 'Z')
-            w = c == 'M' || c == 'W' ? 9 : 7;
-        width += w + (bold ? 1 : 0);
     }
     return std::max(widest, width);
 }
