@@ -1,8 +1,6 @@
 // orq-cli metrics FILE [--station RSID] [--recruiter NAME]: the main window after File > Open
 // and the given selector choices.
 #include <algorithm>
-#include <chrono>
-#include <ctime>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -11,41 +9,12 @@
 #include "app/core/settings.h"
 #include "app/view/main_view.h"
 #include "cli/cli.h"
+#include "cli/load_list.h"
 #include "xls/error.h"
 #include "xls/tavro_import.h"
-#if ORQ_HAVE_SYSLOCALE
-#include "app/locale/system_locale.h"
-#endif
 
 namespace orq::cli {
 namespace {
-
-TDateTime ClockToday() {
-#if ORQ_HAVE_SYSLOCALE
-    return SystemToday();
-#else
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
-#endif
-}
-
-// The state as the desktop program has it at start: the machine's locale, today and the
-// settings file (read only).
-void PrepareState(const Invocation& invocation, TOrqState& state) {
-#if ORQ_HAVE_SYSLOCALE
-    ApplySystemLocale(state);
-#endif
-    if (auto today = invocation.Value("today")) {
-        if (!TryParseIsoDate(*today, state.Today))
-            throw UsageError{"--today needs a date as YYYY-MM-DD"};
-    } else {
-        state.Today = ClockToday();
-    }
-    state.ReferenceDate = state.Today;
-    ReadSettings(invocation.Value("settings").value_or(kSettingsFileName), state);
-}
 
 int IndexOf(const TComboState& combo, const std::string& text) {
     auto it = std::find(combo.Items.begin(), combo.Items.end(), text);
@@ -98,16 +67,10 @@ void PrintView(std::ostream& out, const TMainView& view, bool json) {
 
 int RunMetrics(const Invocation& invocation, std::ostream& out, std::ostream& err) {
     TOrqState state;
-    PrepareState(invocation, state);
     TMainView view;
-    InitMainView(view, state);
+    if (int code = LoadList(invocation, invocation.positional[0], state, view, err); code != kOk)
+        return code;
     try {
-        auto import = xls::TTavroImport::WithOwnAdapter();
-        TLoadResult result = OpenApl(view, state, *import, invocation.positional[0]);
-        if (result.Outcome == TLoadResult::NoAppointments) {
-            err << result.Message << "\n";
-            return kFailure;
-        }
         if (auto station = invocation.Value("station")) {
             int index = IndexOf(view.RsidCombo, *station);
             if (index < 0) throw UsageError{"station " + *station + " is not in the list"};
@@ -118,9 +81,6 @@ int RunMetrics(const Invocation& invocation, std::ostream& out, std::ostream& er
             if (index < 0) throw UsageError{"recruiter " + *recruiter + " is not in the list"};
             RctrComboChange(view, state, index);
         }
-    } catch (const TLoadFailure& failure) {
-        err << failure.what() << "\n"; // the loader's own message box: its text as it is
-        return kFailure;
     } catch (const Error& failure) {
         err << DisplayText(failure.what()) << "\n";
         return kFailure;
