@@ -159,10 +159,9 @@ TBuildResult ReportButtonClick(TOrqState& state, TReportWindow& window, std::int
     return LoadApps(state, window, type);
 }
 
-TBuildResult RSIDGridComboChange(TOrqState& state, TReportWindow& window, int index) {
+void SelectStation(const TOrqState& state, TReportWindow& window, int index) {
     const int chosen = Select(window.RSIDGridCombo, index);
     window.RctrGridCombo.Clear();
-    window.PrintGrid.Clear(1);
     if (chosen > 0) {
         const std::string& station = window.RSIDGridCombo.Items[static_cast<std::size_t>(chosen)];
         TSortedList names(state.StationList.Collation());
@@ -172,6 +171,11 @@ TBuildResult RSIDGridComboChange(TOrqState& state, TReportWindow& window, int in
     } else {
         FillRecruiters(window.RctrGridCombo, AllRecruiters(state));
     }
+}
+
+TBuildResult RSIDGridComboChange(TOrqState& state, TReportWindow& window, int index) {
+    SelectStation(state, window, index);
+    window.PrintGrid.Clear(1);
     return LoadApps(state, window, state.CurrentReportType);
 }
 

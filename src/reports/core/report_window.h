@@ -106,6 +106,10 @@ TBuildResult ReportButtonClick(TOrqState& state, TReportWindow& window, std::int
 // lists that station's recruiters (sorted, duplicates ignored, letter case ignored) or, for
 // "ALL" (or no item), every recruiter, and resets the recruiter filter to "ALL".
 TBuildResult RSIDGridComboChange(TOrqState& state, TReportWindow& window, int index);
+// The list part of RSIDGridComboChange without the rebuild: selects station item `index` and
+// refills the recruiter filter for it, "ALL" selected. orq-cli sets all filters before its one
+// build.
+void SelectStation(const TOrqState& state, TReportWindow& window, int index);
 TBuildResult RctrGridComboChange(TOrqState& state, TReportWindow& window, int index);
 TBuildResult EdComboChange(TOrqState& state, TReportWindow& window, int index);
 TBuildResult CompComboChange(TOrqState& state, TReportWindow& window, int index);

@@ -1,0 +1,70 @@
+// orq-cli past-due FILE and orq-cli broken FILE: the two check lists as "&Copy" puts them on the
+// clipboard.
+#include <functional>
+#include <string>
+
+#include "app/view/main_view.h"
+#include "cli/cli.h"
+#include "cli/load_list.h"
+#include "reports/core/check_lists.h"
+#include "xls/error.h"
+
+namespace orq::cli {
+namespace {
+
+using TBuild = std::function<const reports::TReportTable&(const TOrqState&)>;
+
+void PrintList(std::ostream& out, const reports::TReportTable& grid, bool json) {
+    const std::string clipboard = reports::CopyText(grid);
+    if (!json) {
+        out << clipboard;
+        return;
+    }
+    out << "{\"rows\": [";
+    for (std::size_t r = 0; r < grid.Rows.size(); ++r) {
+        out << (r ? ",\n  [" : "\n  [");
+        for (std::size_t c = 0; c < grid.Rows[r].size(); ++c)
+            out << (c ? ", " : "") << JsonString(grid.Rows[r][c].Text);
+        out << "]";
+    }
+    out << "],\n \"clipboard\": " << JsonString(clipboard) << "}\n";
+}
+
+int RunList(const Invocation& invocation, std::ostream& out, std::ostream& err,
+            const TBuild& build) {
+    TOrqState state;
+    TMainView view;
+    if (int code = LoadList(invocation, invocation.positional[0], state, view, err); code != kOk)
+        return code;
+    try {
+        PrintList(out, build(state), invocation.Json());
+    } catch (const Error& failure) {
+        err << DisplayText(failure.what()) << "\n";
+        return kFailure;
+    }
+    return kOk;
+}
+
+int RunPastDue(const Invocation& invocation, std::ostream& out, std::ostream& err) {
+    reports::TPastDueList list;
+    return RunList(invocation, out, err,
+                   [&](const TOrqState& state) -> const reports::TReportTable& {
+                       reports::BuildPastDueList(state, list);
+                       return list.PastGrid;
+                   });
+}
+
+int RunBroken(const Invocation& invocation, std::ostream& out, std::ostream& err) {
+    reports::TBrokenList list;
+    return RunList(invocation, out, err,
+                   [&](const TOrqState& state) -> const reports::TReportTable& {
+                       reports::BuildBrokenList(state, list);
+                       return list.BrokenGrid;
+                   });
+}
+
+const Registration pastDue{Command{"past-due", "past-due FILE", {"FILE"}, {}, RunPastDue}};
+const Registration broken{Command{"broken", "broken FILE", {"FILE"}, {}, RunBroken}};
+
+} // namespace
+} // namespace orq::cli

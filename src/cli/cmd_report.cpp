@@ -1,0 +1,176 @@
+// orq-cli report TYPE FILE [filters]: the report window after a report button and the given
+// filter choices.
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/view/main_view.h"
+#include "cli/cli.h"
+#include "cli/load_list.h"
+#include "reports/core/report_window.h"
+#include "xls/error.h"
+
+namespace orq::cli {
+namespace {
+
+using reports::TReportWindow;
+
+struct TNamedValue {
+    const char* name;
+    int value;
+};
+
+constexpr TNamedValue kTypes[] = {
+    {"yesterday", reports::kYesterday}, {"today", reports::kTodaysConducts},
+    {"48hr", reports::k48hrConducts},   {"72hr", reports::k72hrConducts},
+    {"no-shows", reports::kNoShows},    {"all", reports::kAllApplicants},
+    {"high-est", reports::kHighEstQt},  {"testers", reports::kTesters},
+};
+constexpr TNamedValue kEdChoices[] = {
+    {"all", reports::kEdAll}, {"grads", reports::kEdGrads}, {"seniors", reports::kEdSeniors}};
+constexpr TNamedValue kCompChoices[] = {{"all", reports::kCompAll},
+                                        {"active", reports::kCompActive},
+                                        {"reserve", reports::kCompReserve}};
+
+template <std::size_t N>
+int Lookup(const TNamedValue (&table)[N], const std::string& word, const std::string& what) {
+    for (const TNamedValue& entry : table)
+        if (word == entry.name) return entry.value;
+    std::string choices;
+    for (const TNamedValue& entry : table)
+        choices += (choices.empty() ? "" : ", ") + std::string(entry.name);
+    throw UsageError{what + " '" + word + "' is not one of " + choices};
+}
+
+int ItemIndex(const TComboState& combo, const std::string& text) {
+    auto it = std::find(combo.Items.begin(), combo.Items.end(), text);
+    return it == combo.Items.end() ? -1 : static_cast<int>(it - combo.Items.begin());
+}
+
+// The filters as a user would set them in the report window: the filter lists as the first
+// report with results leaves them, then station, recruiter, the two boxes and the check boxes.
+void ApplyFilters(const Invocation& invocation, std::int8_t type, const TOrqState& state,
+                  TReportWindow& window) {
+    reports::LoadCombos(state, window);
+    window.EdCombo.ItemIndex = reports::kEdAll;
+    window.CompCombo.ItemIndex = reports::kCompAll;
+    window.CheckBox2Visible = type == reports::kNoShows;
+    if (auto station = invocation.Value("station")) {
+        const int index = ItemIndex(window.RSIDGridCombo, *station);
+        if (index < 0) throw UsageError{"station " + *station + " is not in the list"};
+        reports::SelectStation(state, window, index);
+    }
+    if (auto recruiter = invocation.Value("recruiter")) {
+        const int index = ItemIndex(window.RctrGridCombo, *recruiter);
+        if (index < 0) throw UsageError{"recruiter " + *recruiter + " is not in the list"};
+        window.RctrGridCombo.ItemIndex = index;
+    }
+    if (auto ed = invocation.Value("ed"))
+        window.EdCombo.ItemIndex = Lookup(kEdChoices, *ed, "--ed");
+    if (auto comp = invocation.Value("comp"))
+        window.CompCombo.ItemIndex = Lookup(kCompChoices, *comp, "--comp");
+    window.CheckBox1 = invocation.Has("hide-terminated");
+    window.CheckBox2 = invocation.Has("hide-rescheduled");
+}
+
+// A cell on one line of text output.
+std::string OneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\r', ' ');
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
+template <typename CellText>
+std::string JsonRows(const reports::TReportTable& grid, const std::vector<std::size_t>& shown,
+                     CellText cellText) {
+    std::string out = "[";
+    for (std::size_t r = 0; r < grid.Rows.size(); ++r) {
+        out += r ? ",\n  [" : "\n  [";
+        for (std::size_t i = 0; i < shown.size(); ++i)
+            out += (i ? ", " : "") + JsonString(cellText(grid.Rows[r][shown[i]]));
+        out += "]";
+    }
+    return out + "]";
+}
+
+void PrintReport(std::ostream& out, const std::string& title, const TReportWindow& window,
+                 bool json) {
+    const reports::TReportTable& grid = window.PrintGrid;
+    const std::vector<std::size_t> shown = grid.ShownColumns();
+    if (json) {
+        out << "{\"title\": " << JsonString(title) << ",\n"
+            << " \"count\": " << JsonString(window.Label1) << ",\n"
+            << " \"columns\": [";
+        for (std::size_t i = 0; i < shown.size(); ++i)
+            out << (i ? ", " : "") << JsonString(grid.Columns[shown[i]].Header);
+        out << "],\n"
+            << " \"rows\": "
+            << JsonRows(grid, shown, [](const reports::TReportCell& c) { return c.Text; }) << ",\n"
+            << " \"background\": "
+            << JsonRows(
+                   grid, shown,
+                   [](const reports::TReportCell& c) { return reports::ColorText(c.Background); })
+            << ",\n"
+            << " \"font_color\": "
+            << JsonRows(
+                   grid, shown,
+                   [](const reports::TReportCell& c) { return reports::ColorText(c.FontColor); })
+            << "}\n";
+        return;
+    }
+    out << title << "\n";
+    for (std::size_t row = 0; row < grid.GridRowCount(); ++row) {
+        for (std::size_t i = 0; i < shown.size(); ++i)
+            out << (i ? "\t" : "") << OneLine(grid.Text(row, shown[i]));
+        out << "\n";
+    }
+    out << window.Label1 << "\n";
+}
+
+int RunReport(const Invocation& invocation, std::ostream& out, std::ostream& err) {
+    const auto type =
+        static_cast<std::int8_t>(Lookup(kTypes, invocation.positional[0], "report type"));
+    if (invocation.Has("hide-rescheduled") && type != reports::kNoShows)
+        throw UsageError{"--hide-rescheduled belongs to the no-shows report"};
+    if (auto ed = invocation.Value("ed")) Lookup(kEdChoices, *ed, "--ed");
+    if (auto comp = invocation.Value("comp")) Lookup(kCompChoices, *comp, "--comp");
+
+    TOrqState state;
+    TMainView view;
+    if (int code = LoadList(invocation, invocation.positional[1], state, view, err); code != kOk)
+        return code;
+
+    TReportWindow window;
+    ApplyFilters(invocation, type, state, window);
+    reports::TBuildResult result;
+    try {
+        result = reports::LoadApps(state, window, type);
+    } catch (const Error& failure) {
+        err << DisplayText(failure.what()) << "\n";
+        return kFailure;
+    }
+    PrintReport(out, reports::ReportName(type), window, invocation.Json());
+    if (!result.RowError.empty()) {
+        err << result.RowError << "\n"; // the builder's own message box: its text as it is
+        return kFailure;
+    }
+    return kOk;
+}
+
+const Registration registration{Command{
+    "report",
+    "report TYPE FILE [--station RSID] [--recruiter NAME] [--ed all|grads|seniors] "
+    "[--comp all|active|reserve] [--hide-terminated] [--hide-rescheduled]",
+    {"TYPE", "FILE"},
+    {{"station", true},
+     {"recruiter", true},
+     {"ed", true},
+     {"comp", true},
+     {"hide-terminated", false},
+     {"hide-rescheduled", false}},
+    RunReport,
+}};
+
+} // namespace
+} // namespace orq::cli
