@@ -1,6 +1,8 @@
 #include "metrics/pms.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 #include "app/core/dates.h"
 #include "app/core/text.h"
@@ -19,10 +21,34 @@ TDateTime DayOf(const std::string& text, const TOrqState& state) {
     return DateOfText(text, state.Format, state.Today);
 }
 
+TDateTime ScheduledDay(const TOrqState& state, std::size_t index, TDayCache* days) {
+    return days ? days->Scheduled(index) : DayOf(state.Appts[index].ApptSch, state);
+}
+
+TDateTime NextActionDay(const TOrqState& state, std::size_t index, TDayCache* days) {
+    return days ? days->NextAction(index) : DayOf(state.Appts[index].NxtActionDate, state);
+}
+
 // Metrics table rows: the total row of each component; its groups follow it.
 constexpr int kTotalRow[2] = {1, 6};
 
 } // namespace
+
+TDayCache::TDayCache(const TOrqState& state)
+    : state_(state), scheduled_(state.Appts.size(), std::numeric_limits<double>::quiet_NaN()),
+      nextAction_(state.Appts.size(), std::numeric_limits<double>::quiet_NaN()) {}
+
+TDateTime TDayCache::Scheduled(std::size_t index) {
+    TDateTime& day = scheduled_.at(index);
+    if (std::isnan(day)) day = DayOf(state_.Appts[index].ApptSch, state_);
+    return day;
+}
+
+TDateTime TDayCache::NextAction(std::size_t index) {
+    TDateTime& day = nextAction_.at(index);
+    if (std::isnan(day)) day = DayOf(state_.Appts[index].NxtActionDate, state_);
+    return day;
+}
 
 TEdGroup GroupOf(const TAppt& appt) {
     if (appt.PS == "Y") return kOther;
@@ -43,9 +69,10 @@ void ZeroCounters(TOrqState& state) {
     state.ArRecruiters = 0;
 }
 
-void CountPMS(TOrqState& state, const TSelection& selection) {
+void CountPMS(TOrqState& state, const TSelection& selection, TDayCache* days) {
     const TDateTime reference = state.ReferenceDate;
-    for (const TAppt& appt : state.Appts) {
+    for (std::size_t i = 0; i < state.Appts.size(); ++i) {
+        const TAppt& appt = state.Appts[i];
         if (!selection.Passes(appt)) continue;
         auto& counters = state.MetricCounters[ComponentOf(appt)];
         const TEdGroup group = GroupOf(appt);
@@ -53,11 +80,11 @@ void CountPMS(TOrqState& state, const TSelection& selection) {
         if (!appt.ApprovedCond.empty()) Increment(counters[kApprovedConduct][group]);
         if (appt.NxtAction == kReview) {
             if (!appt.NxtActionDate.empty() && appt.ApptCond.empty() &&
-                DayOf(appt.NxtActionDate, state) < reference)
+                NextActionDay(state, i, days) < reference)
                 Increment(counters[kNoShow][group]);
         } else {
             // The scheduled date is converted for every such record, conducted or not.
-            if (DayOf(appt.ApptSch, state) < reference && appt.ApptCond.empty())
+            if (ScheduledDay(state, i, days) < reference && appt.ApptCond.empty())
                 Increment(counters[kNoShow][group]);
         }
         if (!appt.ApptCond.empty() && appt.ApprovedCond.empty())
@@ -65,7 +92,7 @@ void CountPMS(TOrqState& state, const TSelection& selection) {
     }
 }
 
-void ConductStatus(TOrqState& state, const TSelection& selection) {
+void ConductStatus(TOrqState& state, const TSelection& selection, TDayCache* days) {
     const TDateTime reference = state.ReferenceDate;
     int day = 0;
     if (reference == state.Today + 1)
@@ -73,13 +100,14 @@ void ConductStatus(TOrqState& state, const TSelection& selection) {
     else if (reference == state.Today + 2)
         day = 2;
     auto& counters = state.PendingCounters[static_cast<std::size_t>(day)];
-    for (const TAppt& appt : state.Appts) {
+    for (std::size_t i = 0; i < state.Appts.size(); ++i) {
+        const TAppt& appt = state.Appts[i];
         if (!selection.Passes(appt)) continue;
         if (!appt.ApprovedCond.empty()) continue;
-        const TDateTime scheduled = DayOf(appt.ApptSch, state);
-        const bool due = scheduled == reference || (!appt.NxtActionDate.empty() &&
-                                                    DayOf(appt.NxtActionDate, state) == reference &&
-                                                    appt.NxtAction == kReview);
+        const TDateTime scheduled = ScheduledDay(state, i, days);
+        const bool due = scheduled == reference ||
+                         (!appt.NxtActionDate.empty() &&
+                          NextActionDay(state, i, days) == reference && appt.NxtAction == kReview);
         if (!due) continue;
         Increment(counters[ComponentOf(appt)][GroupOf(appt)]);
     }

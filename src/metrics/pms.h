@@ -28,14 +28,30 @@ TComponent ComponentOf(const TAppt& appt);
 // Zeroes the 24 metric counters, the 18 pending counters and the two recruiter counts.
 void ZeroCounters(TOrqState& state);
 
+// The days of the scheduled and next-action date-time texts of the applicant table, converted
+// the first time a count needs them and kept for the rest of one refresh (the four counting
+// passes of a refresh then convert each text at most once). A text that does not convert fails
+// where it is first needed, exactly as without the cache. Valid while the table is unchanged.
+class TDayCache {
+public:
+    explicit TDayCache(const TOrqState& state);
+    TDateTime Scheduled(std::size_t index);
+    TDateTime NextAction(std::size_t index);
+
+private:
+    const TOrqState& state_;
+    std::vector<TDateTime> scheduled_;  // NaN: not converted yet
+    std::vector<TDateTime> nextAction_; // NaN: not converted yet
+};
+
 // Adds the PMS counts of every selected record to MetricCounters, judged against
 // ReferenceDate. A scheduled or review date that does not convert stops the counting with the
 // date conversion failure; the counters keep what was counted.
-void CountPMS(TOrqState& state, const TSelection& selection);
+void CountPMS(TOrqState& state, const TSelection& selection, TDayCache* days = nullptr);
 
 // Adds the pending conducts of the day in ReferenceDate (today, tomorrow or the day after) to
 // PendingCounters. Fails as CountPMS.
-void ConductStatus(TOrqState& state, const TSelection& selection);
+void ConductStatus(TOrqState& state, const TSelection& selection, TDayCache* days = nullptr);
 
 // The recruiter counts as shown in the "Rctrs" label (before being raised to 1).
 struct TRecruiterCounts {

@@ -322,6 +322,10 @@ TEST(SortedList, IgnoresCaseDuplicatesAndKeepsTheFirstSpelling) {
     EXPECT_EQ(reversed.Items(), (std::vector<std::string>{"c", "b", "a"}));
     reversed.Clear();
     EXPECT_TRUE(reversed.Empty());
+    // An empty text is an entry like any other.
+    EXPECT_TRUE(reversed.Add(""));
+    EXPECT_FALSE(reversed.Add(""));
+    EXPECT_EQ(reversed.Count(), 1u);
 }
 
 } // namespace

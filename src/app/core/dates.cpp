@@ -30,37 +30,6 @@ int DaysInMonth(int year, int month) {
     return month == 2 && IsLeap(year) ? 29 : kDays[month - 1];
 }
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-void SkipBlanks(std::string_view text, std::size_t& pos) {
-    while (pos < text.size() && IsBlank(text[pos]))
-        ++pos;
-}
-
-// Reads a run of digits after optional blanks; false when there is none or it is too long.
-bool ScanNumber(std::string_view text, std::size_t& pos, int& number, int& digits) {
-    SkipBlanks(text, pos);
-    number = 0;
-    digits = 0;
-    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
-        if (++digits > 4) return false;
-        number = number * 10 + (text[pos] - '0');
-        ++pos;
-    }
-    return digits > 0;
-}
-
-bool ScanChar(std::string_view text, std::size_t& pos, char c) {
-    SkipBlanks(text, pos);
-    if (pos < text.size() && text[pos] == c) {
-        ++pos;
-        return true;
-    }
-    return false;
-}
-
 void AppendNumber(std::string& out, int value, int width) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%0*d", width, value);
@@ -175,45 +144,70 @@ bool TryParseIsoDate(std::string_view text, TDateTime& result) {
 
 bool TryStrToDate(std::string_view text, const TFormatSettings& format, TDateTime today,
                   TDateTime& result) noexcept {
-    std::size_t pos = 0;
-    int n1 = 0, n2 = 0, n3 = 0, l1 = 0, l2 = 0, l3 = 0;
-    if (!ScanNumber(text, pos, n1, l1) || !ScanChar(text, pos, format.dateSeparator) ||
-        !ScanNumber(text, pos, n2, l2))
-        return false;
+    // One pass over the text: up to three numbers of at most four digits, separated by the date
+    // separator, blanks allowed around each. This runs for every record of every count, so it
+    // allocates nothing and reads nothing but the text and the format.
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const char separator = format.dateSeparator;
+    auto skipBlanks = [&] {
+        while (p != end && (*p == ' ' || *p == '\t'))
+            ++p;
+    };
+    int numbers[3] = {0, 0, 0}, digits[3] = {0, 0, 0}, count = 0;
+    for (;;) {
+        skipBlanks();
+        int value = 0, length = 0;
+        for (; p != end && static_cast<unsigned>(*p - '0') < 10u; ++p) {
+            if (++length > 4) return false;
+            value = value * 10 + (*p - '0');
+        }
+        if (length == 0) return false;
+        numbers[count] = value;
+        digits[count] = length;
+        ++count;
+        skipBlanks();
+        if (count == 3 || p == end || *p != separator) break;
+        ++p;
+    }
+    if (count < 2) return false;
+
     int year = 0, month = 0, day = 0, yearDigits = 4;
-    if (ScanChar(text, pos, format.dateSeparator)) {
-        if (!ScanNumber(text, pos, n3, l3)) return false;
+    if (count == 3) {
         switch (format.order) {
         case DateOrder::MDY:
-            month = n1, day = n2, year = n3, yearDigits = l3;
-            if (l1 > 2 || l2 > 2) return false;
+            month = numbers[0], day = numbers[1], year = numbers[2];
             break;
         case DateOrder::DMY:
-            day = n1, month = n2, year = n3, yearDigits = l3;
-            if (l1 > 2 || l2 > 2) return false;
+            day = numbers[0], month = numbers[1], year = numbers[2];
             break;
         case DateOrder::YMD:
-            year = n1, month = n2, day = n3, yearDigits = l1;
-            if (l2 > 2 || l3 > 2) return false;
+            year = numbers[0], month = numbers[1], day = numbers[2];
             break;
         }
-        // A separator ending the pattern may also end the text.
+        const int yearAt = format.order == DateOrder::YMD ? 0 : 2;
+        yearDigits = digits[yearAt];
+        for (int k = 0; k < 3; ++k)
+            if (k != yearAt && digits[k] > 2) return false;
+        // A separator ending the pattern ("yyyy. MM. dd.") may also end the text.
         const std::string& pattern = format.shortDatePattern;
-        if (!pattern.empty() && pattern.back() == format.dateSeparator)
-            ScanChar(text, pos, format.dateSeparator);
+        if (p != end && *p == separator && !pattern.empty() && pattern.back() == separator) {
+            ++p;
+            skipBlanks();
+        }
     } else {
-        if (l1 > 2 || l2 > 2) return false;
-        int dummyMonth = 0, dummyDay = 0;
-        DecodeDate(today, year, dummyMonth, dummyDay);
+        // Two numbers: day and month of the current year.
+        if (digits[0] > 2 || digits[1] > 2) return false;
+        int todayMonth = 0, todayDay = 0;
+        DecodeDate(today, year, todayMonth, todayDay);
         if (format.order == DateOrder::DMY)
-            day = n1, month = n2;
+            day = numbers[0], month = numbers[1];
         else
-            month = n1, day = n2;
+            month = numbers[0], day = numbers[1];
     }
-    SkipBlanks(text, pos);
-    if (pos != text.size()) return false;
+    if (p != end) return false;
     if (yearDigits <= 2) {
-        int base = format.twoDigitYearWindowBase;
+        const int base = format.twoDigitYearWindowBase;
         int candidate = base - base % 100 + year;
         if (candidate < base) candidate += 100;
         year = candidate;

@@ -205,18 +205,25 @@ void ReadAplRows(xls::ImportComponent& import, TOrqState& state) {
         import.DeleteColumns(25, 1);
     }
 
-    state.Appts.assign(length, TAppt{});
-    std::size_t i = 0;
+    // The table has `length` empty records from the start and is cut at the stop row. The
+    // records are made as the rows are read (one pass over the memory instead of two), and a
+    // failed load still leaves the full length, the unread records empty.
+    state.Appts.clear();
+    state.Appts.reserve(length);
     try {
-        for (; i < length; ++i) {
-            int row = kFirstDataRow + static_cast<int>(i);
-            if (!ReadRow(import, state, row, state.Appts[i])) break;
+        for (std::size_t i = 0; i < length; ++i) {
+            const int row = kFirstDataRow + static_cast<int>(i);
+            TAppt& appt = state.Appts.emplace_back();
+            if (!ReadRow(import, state, row, appt)) {
+                state.Appts.pop_back();
+                break;
+            }
         }
     } catch (const std::exception&) {
         // The records read so far stay, as do the lists and the period.
+        state.Appts.resize(length);
         throw TLoadFailure(LoadFailureMessage());
     }
-    state.Appts.resize(i);
 }
 
 float ListPeriodWeeks(TDateTime listStart, TDateTime listEnd) {

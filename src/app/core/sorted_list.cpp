@@ -21,12 +21,18 @@ void TSortedList::SetCollation(CollationCompare compare) {
     compare_ = compare ? std::move(compare) : CollationCompare(CaseInsensitiveCompare);
     set_ = std::set<std::string, Less>(Less{compare_});
     seen_.clear();
+    last_.clear();
+    hasLast_ = false;
     items_.clear();
     itemsValid_ = true;
 }
 
 bool TSortedList::Add(const std::string& text) {
-    // A text seen byte for byte before is equal to a held entry under any collation.
+    // A text seen byte for byte before is equal to a held entry under any collation. Lists are
+    // mostly filled with runs of the same text, so the last one is checked first.
+    if (hasLast_ && text == last_) return false;
+    last_ = text;
+    hasLast_ = true;
     if (!seen_.insert(text).second) return false;
     if (!set_.insert(text).second) return false;
     itemsValid_ = false;
@@ -36,6 +42,8 @@ bool TSortedList::Add(const std::string& text) {
 void TSortedList::Clear() {
     set_.clear();
     seen_.clear();
+    last_.clear();
+    hasLast_ = false;
     items_.clear();
     itemsValid_ = true;
 }

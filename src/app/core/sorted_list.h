@@ -48,6 +48,8 @@ private:
     CollationCompare compare_;
     std::set<std::string, Less> set_;
     std::unordered_set<std::string> seen_; // exact texts offered so far
+    std::string last_;                     // the text offered last
+    bool hasLast_ = false;
     mutable std::vector<std::string> items_;
     mutable bool itemsValid_ = true;
 };

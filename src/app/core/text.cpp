@@ -127,6 +127,11 @@ TDecimal ToDecimal(long double value, int precision) {
 std::string FloatToText(double value, char decimalSeparator) {
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+    // Whole numbers below 10^15 are their digits (the common case: counts, scores, phones).
+    if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
+        if (value == 0) return "0";
+        return std::to_string(static_cast<long long>(value));
+    }
     TDecimal decimal = ToDecimal(value, 15);
     if (decimal.digits.empty()) return "0";
     std::string digits = decimal.digits;
@@ -253,9 +258,14 @@ bool TryTextToFloat(std::string_view text, char decimalSeparator, double& result
 }
 
 std::string Utf16ToUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    // Most cells are plain ASCII: copy those without the general path.
+    std::string out(text.size(), '\0');
+    std::size_t i = 0;
+    for (; i < text.size() && text[i] < 0x80; ++i)
+        out[i] = static_cast<char>(text[i]);
+    if (i == text.size()) return out;
+    out.resize(i);
+    for (; i < text.size(); ++i) {
         char32_t code = text[i];
         if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
             text[i + 1] <= 0xDFFF) {

@@ -17,13 +17,14 @@ std::string WithoutStation(const std::string& entry) {
 
 // The zero-count-write sequence on the current selection, as the selector handlers run it.
 void Recount(TMainView& view, TOrqState& state) {
+    TDayCache days(state);
     PrepareMainView(view, state);
     CountRecruiters(view, state);
-    CountPMS(view, state);
+    CountPMS(state, view.Selection(), &days);
     state.ReferenceDate = state.Today;
     for (int k = 0; k < 3; ++k) {
         state.ReferenceDate = state.Today + k;
-        ConductStatus(view, state);
+        ConductStatus(state, view.Selection(), &days);
     }
     state.ReferenceDate = state.Today;
     ShowMetrics(view, state);
@@ -105,12 +106,13 @@ TLoadResult LoadAplRows(TMainView& view, TOrqState& state, xls::ImportComponent&
 
     if (state.FirstRun && view.RunSettingsDialog) OpenSettingsDialog(view, state);
 
+    TDayCache days(state);
     state.ReferenceDate = state.Today;
-    CountPMS(view, state);
+    CountPMS(state, view.Selection(), &days);
     CountRecruiters(view, state);
     for (int k = 0; k < 3; ++k) {
         state.ReferenceDate = state.Today + k;
-        ConductStatus(view, state);
+        ConductStatus(state, view.Selection(), &days);
     }
     state.ReferenceDate = state.Today;
 
