@@ -94,11 +94,16 @@ std::uint8_t QtOf(const xls::TCellValue& value, const TFormatSettings& format) {
 
 // The text of a cell cut to a fixed capacity.
 std::string Capped(std::string text, long capacity) {
-    return LeftCopy(text, capacity);
+    // Cut in place at a character boundary; a text within the capacity is kept as it is.
+    if (text.size() > static_cast<std::size_t>(capacity))
+        text.resize(LeftCopy(text, capacity).size());
+    return text;
 }
 
-// Reads one data row into `appt`; false at the stop row or the end-of-list marker.
-bool ReadRow(xls::ImportComponent& import, TOrqState& state, int row, TAppt& appt) {
+// Reads one data row into `appt`; false at the stop row or the end-of-list marker. `entry` is
+// scratch space for the recruiter list entry, kept from row to row.
+bool ReadRow(xls::ImportComponent& import, TOrqState& state, int row, TAppt& appt,
+             std::string& entry) {
     const TFormatSettings& format = state.Format;
     auto text = [&](int column) { return CellText(import.CellValue(row, column), format); };
 
@@ -131,7 +136,8 @@ bool ReadRow(xls::ImportComponent& import, TOrqState& state, int row, TAppt& app
             recruiter = LeftCopy(recruiter, static_cast<long>(length) - kTerminatedTail);
     }
     appt.Rctr = recruiter;
-    state.RecruiterList.Add(appt.Rsid + recruiter);
+    entry.assign(appt.Rsid).append(recruiter);
+    state.RecruiterList.Add(entry);
     state.StationList.Add(appt.Rsid);
 
     appt.Name = text(3);
@@ -210,11 +216,12 @@ void ReadAplRows(xls::ImportComponent& import, TOrqState& state) {
     // failed load still leaves the full length, the unread records empty.
     state.Appts.clear();
     state.Appts.reserve(length);
+    std::string entry;
     try {
         for (std::size_t i = 0; i < length; ++i) {
             const int row = kFirstDataRow + static_cast<int>(i);
             TAppt& appt = state.Appts.emplace_back();
-            if (!ReadRow(import, state, row, appt)) {
+            if (!ReadRow(import, state, row, appt, entry)) {
                 state.Appts.pop_back();
                 break;
             }

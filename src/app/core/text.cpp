@@ -295,6 +295,11 @@ std::string CellText(const xls::TCellValue& value, const TFormatSettings& format
     return {};
 }
 
+std::string CellText(xls::TCellValue&& value, const TFormatSettings& format) {
+    if (auto* text = std::get_if<std::string>(&value)) return std::move(*text);
+    return CellText(static_cast<const xls::TCellValue&>(value), format);
+}
+
 std::size_t CharCount(std::string_view text) noexcept {
     std::size_t count = 0;
     for (char c : text)

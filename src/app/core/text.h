@@ -16,6 +16,8 @@ namespace orq {
 // 15 significant digits and the format's decimal separator ("45", "39667.6041666667",
 // "1.5E+20"); a truth value as "True" or "False".
 std::string CellText(const xls::TCellValue& value, const TFormatSettings& format);
+// The same for a value no longer needed: 8-bit text is moved out, not copied.
+std::string CellText(xls::TCellValue&& value, const TFormatSettings& format);
 
 // A number in the general format with 15 significant digits (the number part of CellText).
 std::string FloatToText(double value, char decimalSeparator);
