@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -104,6 +105,24 @@ void BM_BuildReport(benchmark::State& bench) {
                    " rows");
 }
 BENCHMARK(BM_BuildReport)->DenseRange(-1, 6)->Unit(benchmark::kMillisecond);
+
+// The first build into a new window: every row and text is allocated (the rebuilds above reuse
+// the rows of the build before).
+void BM_FirstBuild(benchmark::State& bench) {
+    TOrqState& state = List();
+    const auto type = static_cast<std::int8_t>(bench.range(0));
+    for (auto _ : bench) {
+        bench.PauseTiming();
+        auto window = std::make_unique<TReportWindow>();
+        bench.ResumeTiming();
+        benchmark::DoNotOptimize(LoadApps(state, *window, type).Count);
+        bench.PauseTiming();
+        window.reset();
+        bench.ResumeTiming();
+    }
+    bench.SetLabel(ReportName(type));
+}
+BENCHMARK(BM_FirstBuild)->Arg(kAllApplicants)->Arg(kHighEstQt)->Unit(benchmark::kMillisecond);
 
 void BM_HeaderClick(benchmark::State& bench) {
     TOrqState& state = List();

@@ -1,5 +1,6 @@
 // LoadApps: the report builder.
 #include <algorithm>
+#include <functional>
 #include <string>
 
 #include "app/core/dates.h"
@@ -73,25 +74,29 @@ std::string Number(std::uint8_t value) {
 std::string NumberAbove0(std::uint8_t value) {
     return value > 0 ? Number(value) : std::string();
 }
-std::string DayAndTime(const std::string& text) {
-    return getdate(text) + " " + gettime(text);
+// The day and time of a date-time text: its getdate part, one space, its gettime part. Written
+// into the cell's own text, so a reused row keeps its storage.
+void SetDayAndTime(std::string& out, const std::string& text) {
+    out.assign(GetDateView(text));
+    out += ' ';
+    out += gettime(text);
 }
-std::string Proper(std::string text) {
-    ProperCase(text);
-    return text;
+void SetProper(std::string& out, const std::string& text) {
+    out.assign(text);
+    ProperCase(out);
 }
 
 void WriteTexts(TReportRow& row, const TAppt& r, std::int8_t type) {
     row[0].Text = r.Rsid;
-    row[1].Text = Proper(r.Rctr);
-    row[2].Text = Proper(r.Name);
+    SetProper(row[1].Text, r.Rctr);
+    SetProper(row[2].Text, r.Name);
     row[3].Text = r.Phone;
     row[4].Text = r.Comp;
     row[5].Text = r.PS;
     row[6].Text = r.Sex;
     row[7].Text = r.Ed;
-    row[8].Text = Proper(r.LeadSrc);
-    row[9].Text = DayAndTime(type == kTesters ? r.ApptCond : r.ApptMade);
+    SetProper(row[8].Text, r.LeadSrc);
+    SetDayAndTime(row[9].Text, type == kTesters ? r.ApptCond : r.ApptMade);
 
     const std::string& x =
         r.NxtAction == "REVIEW" && !r.NxtActionDate.empty() ? r.NxtActionDate : r.ApptSch;
@@ -100,13 +105,13 @@ void WriteTexts(TReportRow& row, const TAppt& r, std::int8_t type) {
     else if (type == kTodaysConducts || type == kHighEstQt)
         row[10].Text = gettime(x);
     else
-        row[10].Text = DayAndTime(x);
+        SetDayAndTime(row[10].Text, x);
 
     if (type == kTesters) {
         row[11].Text = r.NxtActionDate.empty() ? std::string("NO DATE") : getdate(r.NxtActionDate);
         row[12].Text = Number(r.QT);
     } else {
-        row[11].Text = r.ApptCond.empty() ? std::string() : DayAndTime(r.ApptCond);
+        if (!r.ApptCond.empty()) SetDayAndTime(row[11].Text, r.ApptCond);
         row[12].Text = NumberAbove0(r.EST);
     }
     if (IsWide(type)) {
@@ -164,6 +169,36 @@ bool Paint(TReportRow& row, const TAppt& r, std::int8_t type, const TOrqState& s
     return true;
 }
 
+// The table cut back to its header row and one empty data row; the data rows it held go to
+// the spare rows.
+void RecycleRows(TReportWindow& window) {
+    std::vector<TReportRow>& rows = window.PrintGrid.Rows;
+    window.SpareRows.reserve(window.SpareRows.size() + rows.size());
+    for (TReportRow& row : rows)
+        window.SpareRows.push_back(std::move(row));
+    rows.clear();
+    // Taken from the back in address order, so the next build walks memory forwards.
+    std::sort(window.SpareRows.begin(), window.SpareRows.end(),
+              [](const TReportRow& a, const TReportRow& b) {
+                  return std::less<const TReportCell*>()(b.data(), a.data());
+              });
+}
+
+// An empty data row of `columns` cells, from the spare rows when there is one.
+TReportRow TakeRow(TReportWindow& window, std::size_t columns) {
+    if (window.SpareRows.empty()) return TReportRow(columns);
+    TReportRow row = std::move(window.SpareRows.back());
+    window.SpareRows.pop_back();
+    for (TReportCell& cell : row) {
+        cell.Text.clear();
+        cell.Background.reset();
+        cell.FontColor.reset();
+        cell.FontStyle = kRegular;
+    }
+    row.resize(columns);
+    return row;
+}
+
 int WidestText(const TReportTable& grid, std::size_t column, const TTextWidth& measure) {
     int widest = measure(grid.Columns[column].Header, true);
     for (const TReportRow& row : grid.Rows)
@@ -182,10 +217,11 @@ TBuildResult LoadApps(TOrqState& state, TReportWindow& window, std::int8_t type)
     TBuildResult result;
     state.CurrentReportType = type;
     TReportTable& grid = window.PrintGrid;
+    RecycleRows(window);
     grid.SetColumnCount(kNarrowColumns);
-    grid.Clear(1);
     grid.SortColumn = -1;
     LayOut(grid, type);
+    grid.Rows.push_back(TakeRow(window, grid.ColumnCount()));
 
     const TReportFilter filter = window.Filter();
     TReferenceShift shift(state, type < kNoShows ? type : 0);
@@ -195,7 +231,7 @@ TBuildResult LoadApps(TOrqState& state, TReportWindow& window, std::int8_t type)
         if (!PassesStationAndRecruiter(r, filter)) continue;
         if (!testquery(state, filter, i, type)) continue;
         ++n;
-        if (n >= 2) grid.Rows.emplace_back(grid.ColumnCount());
+        if (n >= 2) grid.Rows.push_back(TakeRow(window, grid.ColumnCount()));
         TReportRow& row = grid.Rows[n - 1];
         WriteTexts(row, r, type);
         if (!Paint(row, r, type, state)) {

@@ -104,12 +104,13 @@ int Compare(double a, double b) {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-// One row's key as the sort handles it: the kind, then a 64-bit value that orders like the key
-// (the number's bits made sortable, or the first eight bytes of a text, big-endian), then for
+// One row's key as the sort handles it: the kind, then two 64-bit values that order like the key
+// (the number's bits made sortable, or the first sixteen bytes of a text, big-endian), then for
 // texts the whole text to settle equal first bytes. Kept contiguous with the row number so the
 // sort reads no cell while it compares.
 struct TSortItem {
     std::uint64_t Major = 0;
+    std::uint64_t Minor = 0; // texts: bytes 9 to 16
     std::string_view Text;
     std::uint32_t Row = 0;
     TSortKind Kind = TSortKind::Number;
@@ -122,18 +123,19 @@ std::uint64_t OrderedBits(double value) {
     return (bits & 0x8000000000000000ull) ? ~bits : bits | 0x8000000000000000ull;
 }
 
-std::uint64_t TextPrefix(std::string_view text) {
-    std::uint64_t prefix = 0;
-    for (std::size_t i = 0; i < 8; ++i)
-        prefix = prefix << 8 | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0u);
-    return prefix;
+// Eight bytes of a text from `from` on, big-endian, zeros past its end.
+std::uint64_t TextBytes(std::string_view text, std::size_t from) {
+    std::uint64_t bytes = 0;
+    for (std::size_t i = from; i < from + 8; ++i)
+        bytes = bytes << 8 | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0u);
+    return bytes;
 }
 
 int CompareItems(const TSortItem& a, const TSortItem& b) {
     if (a.Kind != b.Kind) return a.Kind < b.Kind ? -1 : 1;
     if (a.Major != b.Major) return a.Major < b.Major ? -1 : 1;
-    if (a.Kind != TSortKind::Text ||
-        (a.Text.size() <= 8 && b.Text.size() <= 8 && a.Text.size() == b.Text.size()))
+    if (a.Minor != b.Minor) return a.Minor < b.Minor ? -1 : 1;
+    if (a.Kind != TSortKind::Text || (a.Text.size() <= 16 && a.Text.size() == b.Text.size()))
         return 0;
     const int c = a.Text.compare(b.Text);
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
@@ -170,8 +172,13 @@ public:
             item.Row = perm[i];
             item.Kind = key.Kind;
             item.Text = key.Text;
-            item.Major =
-                key.Kind == TSortKind::Text ? TextPrefix(key.Text) : OrderedBits(key.Value);
+            if (key.Kind == TSortKind::Text) {
+                item.Major = TextBytes(key.Text, 0);
+                item.Minor = TextBytes(key.Text, 8);
+            } else {
+                item.Major = OrderedBits(key.Value);
+                item.Minor = 0;
+            }
         }
         auto begin = items.begin() + static_cast<std::ptrdiff_t>(first);
         auto end = items.begin() + static_cast<std::ptrdiff_t>(last);

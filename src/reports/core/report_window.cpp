@@ -44,8 +44,8 @@ int Select(TComboState& combo, int index) {
     return combo.ItemIndex;
 }
 
+// The handlers' "empty the table, then rebuild": LoadApps empties the table first itself.
 TBuildResult Rebuild(TOrqState& state, TReportWindow& window) {
-    window.PrintGrid.Clear(1);
     return LoadApps(state, window, state.CurrentReportType);
 }
 
@@ -175,8 +175,7 @@ void SelectStation(const TOrqState& state, TReportWindow& window, int index) {
 
 TBuildResult RSIDGridComboChange(TOrqState& state, TReportWindow& window, int index) {
     SelectStation(state, window, index);
-    window.PrintGrid.Clear(1);
-    return LoadApps(state, window, state.CurrentReportType);
+    return Rebuild(state, window);
 }
 
 TBuildResult RctrGridComboChange(TOrqState& state, TReportWindow& window, int index) {

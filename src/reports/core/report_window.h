@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/core/state.h"
 #include "app/view/main_view.h"
@@ -70,6 +71,11 @@ struct TReportWindow {
 
     // Measures column 2 for sizing; the window replaces the estimate by its font metrics.
     TTextWidth TextWidth = EstimateTextWidth;
+
+    // Data rows of earlier builds, emptied and kept for the next build, so that rebuilding a
+    // large report neither frees nor allocates their storage again. Never shown, printed or
+    // exported.
+    std::vector<TReportRow> SpareRows;
 
     // The filter settings the rules read.
     TReportFilter Filter() const;
