@@ -8,6 +8,7 @@
 #include "app/view/main_view.h"
 #include "cli/cli.h"
 #include "cli/load_list.h"
+#include "export/sheet_exporter.h"
 #include "reports/core/report_window.h"
 #include "xls/error.h"
 
@@ -128,6 +129,19 @@ void PrintReport(std::ostream& out, const std::string& title, const TReportWindo
     out << window.Label1 << "\n";
 }
 
+// --xls OUT.xls [--overwrite]: the table saved as "&Save to XLS" saves it.
+int SaveXls(const Invocation& invocation, const TReportWindow& window, std::ostream& err) {
+    const auto path = invocation.Value("xls");
+    if (!path) return kOk;
+    try {
+        exporter::SaveReportAsXls(window.PrintGrid, *path, invocation.Has("overwrite"));
+    } catch (const Error& failure) {
+        err << DisplayText(failure.what()) << "\n";
+        return kFailure;
+    }
+    return kOk;
+}
+
 int RunReport(const Invocation& invocation, std::ostream& out, std::ostream& err) {
     const auto type =
         static_cast<std::int8_t>(Lookup(kTypes, invocation.positional[0], "report type"));
@@ -151,6 +165,7 @@ int RunReport(const Invocation& invocation, std::ostream& out, std::ostream& err
         return kFailure;
     }
     PrintReport(out, reports::ReportName(type), window, invocation.Json());
+    if (int code = SaveXls(invocation, window, err); code != kOk) return code;
     if (!result.RowError.empty()) {
         err << result.RowError << "\n"; // the builder's own message box: its text as it is
         return kFailure;
@@ -161,14 +176,17 @@ int RunReport(const Invocation& invocation, std::ostream& out, std::ostream& err
 const Registration registration{Command{
     "report",
     "report TYPE FILE [--station RSID] [--recruiter NAME] [--ed all|grads|seniors] "
-    "[--comp all|active|reserve] [--hide-terminated] [--hide-rescheduled]",
+    "[--comp all|active|reserve] [--hide-terminated] [--hide-rescheduled] "
+    "[--xls OUT.xls [--overwrite]]",
     {"TYPE", "FILE"},
     {{"station", true},
      {"recruiter", true},
      {"ed", true},
      {"comp", true},
      {"hide-terminated", false},
-     {"hide-rescheduled", false}},
+     {"hide-rescheduled", false},
+     {"xls", true},
+     {"overwrite", false}},
     RunReport,
 }};
 
