@@ -59,14 +59,15 @@ constexpr const char* kFirstNames[] = {
 };
 constexpr const char* kLeadSources[] = {"WALK IN", "TELEPHONE", "REFERRAL",    "INTERNET",
                                         "SCHOOL",  "EVENT",     "SOCIAL MEDIA"};
-// Education codes with their weights out of 100: graduates, seniors and others.
+// Education codes with their weights out of 100: graduates (13A to 16B), seniors (11S, 11M,
+// 11B) and others.
 struct TWeighted {
     const char* text;
     int weight;
 };
-constexpr TWeighted kEdCodes[] = {{"12H", 40}, {"11S", 20}, {"13A", 8}, {"14B", 5},
-                                  {"16B", 4},  {"109", 6},  {"11M", 4}, {"11B", 3},
-                                  {"11E", 4},  {"11H", 3},  {"12H", 3}};
+constexpr TWeighted kEdCodes[] = {{"13A", 25}, {"14B", 12}, {"16B", 8}, {"15A", 5},
+                                  {"11S", 20}, {"12H", 10}, {"109", 6}, {"11M", 4},
+                                  {"11B", 3},  {"11E", 4},  {"11H", 3}};
 constexpr const char* kPulhes[] = {"111111", "111121", "112111", "111112"};
 constexpr const char* kMos[] = {"11B", "25U", "68W", "88M", "92Y", "35F", "12B", ""};
 
@@ -391,15 +392,19 @@ void MakeDemoRows(const TDemoOptions& options,
         ApplyScenario(appts.back(), i);
     }
     // The portal lists appointments by station, recruiter and the day they were made.
-    std::stable_sort(appts.begin(), appts.end(), [&](const TDemoAppt& a, const TDemoAppt& b) {
+    std::vector<std::size_t> order(appts.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    auto recruiterOf = [&](const TDemoAppt& a) -> const std::string& {
+        return recruiters[static_cast<std::size_t>(a.station)]
+                         [static_cast<std::size_t>(a.recruiter)]
+                             .name;
+    };
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+        const TDemoAppt& a = appts[x];
+        const TDemoAppt& b = appts[y];
         if (a.station != b.station) return a.station < b.station;
-        const std::string& ra =
-            recruiters[static_cast<std::size_t>(a.station)][static_cast<std::size_t>(a.recruiter)]
-                .name;
-        const std::string& rb =
-            recruiters[static_cast<std::size_t>(b.station)][static_cast<std::size_t>(b.recruiter)]
-                .name;
-        if (ra != rb) return ra < rb;
+        if (const int c = recruiterOf(a).compare(recruiterOf(b)); c != 0) return c < 0;
         return a.made < b.made;
     });
 
@@ -429,7 +434,8 @@ void MakeDemoRows(const TDemoOptions& options,
     row(kDemoFirstDataRow - 1, headings);
 
     for (int i = 0; i < rows; ++i)
-        row(kDemoFirstDataRow + i, Cells(appts[static_cast<std::size_t>(i)], options, recruiters));
+        row(kDemoFirstDataRow + i,
+            Cells(appts[order[static_cast<std::size_t>(i)]], options, recruiters));
 
     const int markerRow = kDemoFirstDataRow + rows;
     if (options.EndMarker && markerRow <= 65536)

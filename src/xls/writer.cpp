@@ -21,6 +21,7 @@ constexpr const char* kMsgNoOpenFile = "There is no open file";
 // 12 and 13, XF (low 12 bits) at 14.
 constexpr std::size_t kRowFirstColumn = 2, kRowLastColumn = 4, kRowHeight = 6, kRowOptions = 12;
 constexpr std::uint8_t kRowHasXF = 0x80, kRowHeightSet = 0x40;
+constexpr std::uint32_t kEmptySlot = 0xFFFFFFFF;
 
 void CheckPosition(int row, int column) {
     if (row < 0 || row > kMaxRow) Fail(kMsgInvalidRow, row);
@@ -76,6 +77,28 @@ bool SameNameIgnoringCase(const std::u16string& a, const std::u16string& b) {
 
 } // namespace
 
+void TXlsWriter::TStringIndex::Insert(std::uint64_t hash, std::uint32_t position) {
+    if (2 * (count + 1) > positions.size()) Grow();
+    const std::size_t mask = positions.size() - 1;
+    std::size_t slot = hash & mask;
+    while (positions[slot] != kEmptySlot)
+        slot = (slot + 1) & mask;
+    hashes[slot] = hash;
+    positions[slot] = position;
+    ++count;
+}
+
+void TXlsWriter::TStringIndex::Grow() {
+    std::vector<std::uint64_t> oldHashes = std::move(hashes);
+    std::vector<std::uint32_t> oldPositions = std::move(positions);
+    const std::size_t size = std::max<std::size_t>(1024, 2 * oldPositions.size());
+    hashes.assign(size, 0);
+    positions.assign(size, kEmptySlot);
+    count = 0;
+    for (std::size_t i = 0; i < oldPositions.size(); ++i)
+        if (oldPositions[i] != kEmptySlot) Insert(oldHashes[i], oldPositions[i]);
+}
+
 TXlsWriter::TXlsWriter() = default;
 TXlsWriter::~TXlsWriter() = default;
 
@@ -110,8 +133,7 @@ void TXlsWriter::NewFile(int sheetCount) {
     file->OpenMemory(EmptyWorkbookTemplate());
     file_ = std::move(file);
     formatsSorted_ = false;
-    stringIndex_.clear();
-    stringIndexBuilt_ = false;
+    stringIndex_.Clear();
     if (sheetCount > 1) InsertEmptySheets(2, sheetCount - 1);
     file_->SetModified(false);
 }
@@ -121,8 +143,7 @@ void TXlsWriter::OpenFile(const std::string& fileName) {
     file->OpenFile(fileName);
     file_ = std::move(file);
     formatsSorted_ = false;
-    stringIndex_.clear();
-    stringIndexBuilt_ = false;
+    stringIndex_.Clear();
 }
 
 void TXlsWriter::OpenMemory(std::span<const std::uint8_t> bytes) {
@@ -130,8 +151,7 @@ void TXlsWriter::OpenMemory(std::span<const std::uint8_t> bytes) {
     file->OpenMemory(bytes);
     file_ = std::move(file);
     formatsSorted_ = false;
-    stringIndex_.clear();
-    stringIndexBuilt_ = false;
+    stringIndex_.Clear();
 }
 
 int TXlsWriter::SheetCount() const {
@@ -262,20 +282,24 @@ std::uint32_t TXlsWriter::AddString(std::u16string_view text) {
     AppendExcelString(entry, text, 2);
     const auto string = std::span<const std::uint8_t>(entry).subspan(TSST::kHeaderSize);
 
-    if (!stringIndexBuilt_) {
-        stringIndex_.reserve(sst.Count());
+    TStringIndex& index = stringIndex_;
+    if (!index.built) {
         for (std::uint32_t position : sst.Entries())
-            stringIndex_.emplace(HashBytes(sst.StringBytes(position)), position);
-        stringIndexBuilt_ = true;
+            index.Insert(HashBytes(sst.StringBytes(position)), position);
+        index.built = true;
     }
     const std::uint64_t hash = HashBytes(string);
-    const auto [first, last] = stringIndex_.equal_range(hash);
-    for (auto it = first; it != last; ++it) {
-        const auto stored = sst.StringBytes(it->second);
-        if (stored.size() == string.size() &&
-            std::memcmp(stored.data(), string.data(), string.size()) == 0) {
-            sst.AddRef(it->second);
-            return it->second;
+    if (index.count > 0) {
+        const std::size_t mask = index.positions.size() - 1;
+        for (std::size_t slot = hash & mask; index.positions[slot] != kEmptySlot;
+             slot = (slot + 1) & mask) {
+            if (index.hashes[slot] != hash) continue;
+            const auto stored = sst.StringBytes(index.positions[slot]);
+            if (stored.size() == string.size() &&
+                std::memcmp(stored.data(), string.data(), string.size()) == 0) {
+                sst.AddRef(index.positions[slot]);
+                return index.positions[slot];
+            }
         }
     }
     std::vector<std::uint8_t>& area = sst.MutableArea();
@@ -284,7 +308,7 @@ std::uint32_t TXlsWriter::AddString(std::u16string_view text) {
     StoreLE(std::span<std::uint8_t>(entry), TSST::kRefCountOffset, std::uint16_t{1});
     area.insert(area.end(), entry.begin(), entry.end());
     sst.Entries().push_back(position);
-    stringIndex_.emplace(hash, position);
+    index.Insert(hash, position);
     return position;
 }
 

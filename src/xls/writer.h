@@ -9,7 +9,6 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "xls/cell_format.h"
@@ -109,9 +108,18 @@ private:
 
     std::unique_ptr<TXLSFile> file_;
     bool formatsSorted_ = false;
-    // Shared strings by the hash of their stored bytes, for adding a text in constant time.
-    std::unordered_multimap<std::uint64_t, std::uint32_t> stringIndex_;
-    bool stringIndexBuilt_ = false;
+    // The shared strings by the hash of their stored bytes, so that adding a text costs one
+    // lookup: an open-addressing table of area positions with their hashes beside them.
+    struct TStringIndex {
+        std::vector<std::uint64_t> hashes;
+        std::vector<std::uint32_t> positions; // kEmptySlot where free
+        std::size_t count = 0;
+        bool built = false;
+        void Clear() { *this = TStringIndex(); }
+        void Insert(std::uint64_t hash, std::uint32_t position);
+        void Grow();
+    };
+    TStringIndex stringIndex_;
 };
 
 } // namespace orq::xls
