@@ -248,6 +248,35 @@ TEST(Builder, OneRowAfterFifty) {
     EXPECT_EQ(w.Label1, "1 appointment(s) selected");
 }
 
+TEST(Builder, ReusedRowsCarryNothingOver) {
+    // The first build leaves a physical date, a terminated Name and approvals in the rows; the
+    // next build of other records must show none of it.
+    TAppt marked = Appt("MARKED");
+    marked.PhyDate = At(20);
+    marked.Terminated = true;
+    marked.ApptCond = At(14);
+    marked.ApprovedCond = "Y";
+    marked.QT = 40;
+    TAppt plain = Appt("PLAIN");
+    plain.ApprovedMake.clear();
+    TOrqState state = State({marked, marked, marked});
+    TReportWindow w;
+    LoadApps(state, w, kAllApplicants);
+    ASSERT_EQ(w.PrintGrid.Rows[0][15].Text, "1/20/2008 ");
+    state.Appts = {plain, plain};
+    LoadApps(state, w, kAllApplicants);
+    TReportWindow fresh;
+    LoadApps(state, fresh, kAllApplicants);
+    EXPECT_EQ(w.PrintGrid, fresh.PrintGrid);
+    EXPECT_EQ(w.PrintGrid.Rows[1][15].Text, "");
+    EXPECT_EQ(w.PrintGrid.Rows[1][2].Background, kWhite);
+    EXPECT_EQ(w.PrintGrid.Rows[1][11].Text, "");
+    // And a narrower report after a wide one has 13 cells per row.
+    LoadApps(state, w, kTesters);
+    for (const TReportRow& row : w.PrintGrid.Rows)
+        EXPECT_EQ(row.size(), 13u);
+}
+
 TEST(Builder, EmptyReport) {
     TOrqState state = State({Appt()});
     TReportWindow w;
