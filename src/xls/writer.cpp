@@ -101,6 +101,8 @@ void TXlsWriter::TStringIndex::Grow() {
 
 TXlsWriter::TXlsWriter() = default;
 TXlsWriter::~TXlsWriter() = default;
+TXlsWriter::TXlsWriter(TXlsWriter&&) noexcept = default;
+TXlsWriter& TXlsWriter::operator=(TXlsWriter&&) noexcept = default;
 
 TXLSFile& TXlsWriter::File() {
     if (!file_) Fail(kMsgNoOpenFile);

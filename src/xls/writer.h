@@ -36,6 +36,8 @@ public:
     ~TXlsWriter();
     TXlsWriter(const TXlsWriter&) = delete;
     TXlsWriter& operator=(const TXlsWriter&) = delete;
+    TXlsWriter(TXlsWriter&&) noexcept;
+    TXlsWriter& operator=(TXlsWriter&&) noexcept;
 
     // The machine's date notation, for the built-in formats 14 and 22.
     TDateNotation DateNotation;
