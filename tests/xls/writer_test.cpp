@@ -606,3 +606,53 @@ TEST(WriterFiles, RoundTripThroughTheReader) {
 
 } // namespace
 } // namespace orq::xls
+
+namespace orq::xls {
+namespace {
+
+// Workbooks written by other programs, read and written again: the same cells, sheet by sheet.
+TEST(WriterFiles, ForeignWorkbooksSurviveARewrite) {
+    const std::string fixtures = std::string(ORQ_SOURCE_DIR) + "/tests/fixtures/";
+    for (const char* name : {"xls/lo_cells.xls", "xls/xlwt_cells.xls", "apl/us_old_layout.xls",
+                             "apl/gb_two_stations.xls"}) {
+        SCOPED_TRACE(name);
+        TXlsWriter writer;
+        writer.OpenFile(fixtures + name);
+        const Bytes rewritten = writer.SaveToMemory();
+
+        TXLSAdapter adapter;
+        TTavroImport original(&adapter), again(&adapter);
+        original.OpenFile(fixtures + name);
+        again.OpenMemory(rewritten);
+        const int sheets = writer.SheetCount();
+        for (int sheet = 1; sheet <= sheets; ++sheet) {
+            original.SetActiveSheet(sheet);
+            again.SetActiveSheet(sheet);
+            ASSERT_EQ(again.RowCount(), original.RowCount()) << "sheet " << sheet;
+            for (int row = 1; row <= original.RowCount(); ++row)
+                for (int column = 1; column <= 256; ++column)
+                    ASSERT_EQ(again.CellValue(row, column), original.CellValue(row, column))
+                        << "sheet " << sheet << " row " << row << " column " << column;
+        }
+        // Written once more, the stream stays the same.
+        TXlsWriter third;
+        third.OpenMemory(rewritten);
+        EXPECT_EQ(third.WorkbookStream(), writer.WorkbookStream());
+    }
+}
+
+TEST(Writer, DamagedModelsAreRefused) {
+    TXlsWriter writer;
+    writer.NewFile(2);
+    auto& workbook = writer.File().Workbook();
+    auto eof = std::move(workbook.Sheets[1]->Eof);
+    EXPECT_EQ(FailureOf([&] { writer.WorkbookStream(); }),
+              "A section of the workbook is not loaded");
+    workbook.Sheets[1]->Eof = std::move(eof);
+    workbook.Sheets.pop_back();
+    EXPECT_EQ(FailureOf([&] { writer.WorkbookStream(); }),
+              "Error reading Excel records. File invalid");
+}
+
+} // namespace
+} // namespace orq::xls
