@@ -37,9 +37,9 @@ def equal(name, actual, expected):
     check(name, actual == expected, "\n  expected %r\n  actual   %r" % (expected, actual))
 
 
-def run(*args, today=TODAY):
+def run(*args, today=TODAY, locale="en_US.UTF-8"):
     words = [CLI] + list(args) + ["--today", today, "--settings", NO_SETTINGS]
-    env = dict(os.environ, LC_ALL="en_US.UTF-8", LANG="en_US.UTF-8")
+    env = dict(os.environ, LC_ALL=locale, LANG=locale)
     result = subprocess.run(words, capture_output=True, env=env, timeout=120)
     return result.returncode, result.stdout.decode("utf-8"), result.stderr.decode("utf-8")
 
@@ -119,6 +119,16 @@ def check_demo(folder):
     equal("demo overwritten", xlrd.open_workbook(again).sheet_by_index(0).nrows, 9 + 5 + 1)
     code, out, err = run("make-demo", os.path.join(folder, "x.xls"), "--rows", "65528")
     equal("demo row limit is a usage error", code, 2)
+
+    # Under a day/month/year locale the dates follow the machine's format and the list loads.
+    gb = os.path.join(folder, "gb.xls")
+    code, out, err = run("make-demo", gb, "--rows", "50", locale="en_GB.UTF-8")
+    equal("GB demo exit", code, 0)
+    made = xlrd.open_workbook(gb).sheet_by_index(0).cell_value(9, 10)
+    check("GB demo date order", made.split(" ")[0].count("/") == 2 and
+          int(made.split("/")[0]) <= 31, made)
+    code, out, err = run("metrics", gb, locale="en_GB.UTF-8")
+    check("GB demo loads", code == 0 and " to 13/03/2024, " in out, out + err)
     return path
 
 
