@@ -60,6 +60,13 @@ void TListForm::Attach(const reports::TReportTable& table) {
     Render();
 }
 
+void TListForm::Detach() {
+    grid_->setModel(nullptr);
+    delete model_;
+    model_ = nullptr;
+    table_ = nullptr;
+}
+
 void TListForm::Render() {
     model_->Reset();
     const reports::TReportTable& table = *table_;

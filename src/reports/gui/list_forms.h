@@ -38,8 +38,10 @@ public slots:
 protected:
     TListForm(TOrqState& state, const char* objectName, const char* gridName,
               const QString& caption, QWidget* parent);
-    // Connects the dialog's table to the list the derived dialog owns.
+    // Connects the dialog's table to the list the derived dialog owns, and disconnects it
+    // before that list goes.
     void Attach(const reports::TReportTable& table);
+    void Detach();
     virtual void BuildList() = 0;
     void Render();
 
@@ -59,6 +61,7 @@ class TPastForm : public TListForm {
     Q_OBJECT
 public:
     explicit TPastForm(TOrqState& state, QWidget* parent = nullptr);
+    ~TPastForm() override { Detach(); }
 
 protected:
     void BuildList() override;
@@ -72,6 +75,7 @@ class TBrokenForm : public TListForm {
     Q_OBJECT
 public:
     explicit TBrokenForm(TOrqState& state, QWidget* parent = nullptr);
+    ~TBrokenForm() override { Detach(); }
 
 protected:
     void BuildList() override;

@@ -13,10 +13,10 @@
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPrinter>
 #include <QPushButton>
-#include <QShortcut>
 #include <QTableView>
 
 namespace orq::gui {
@@ -45,13 +45,7 @@ TPrintForm::TPrintForm(TOrqState& state, QWidget* parent)
     resize(kClientWidth, kClientHeight);
     setMinimumSize(kMinWidth, kMinHeight);
 
-    // The table's column 2 is sized to its widest text as this window's font draws it.
-    const QFontMetrics regular(UiFont());
-    const QFontMetrics bold(UiBoldFont());
-    window_.TextWidth = [regular, bold](std::string_view text, bool isBold) {
-        const QString line = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-        return (isBold ? bold : regular).horizontalAdvance(line);
-    };
+    window_.TextWidth = TextWidth();
 
     auto makeCombo = [this](const char* name, int left, int width,
                             void (TPrintForm::*handler)(int)) {
@@ -114,17 +108,40 @@ TPrintForm::TPrintForm(TOrqState& state, QWidget* parent)
         previous = widget;
     }
 
-    // Esc closes the window from any of its controls.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, &QWidget::close);
-
+    LayOut();
     Render();
 }
 
-TPrintForm::~TPrintForm() = default;
+reports::TTextWidth TPrintForm::TextWidth() {
+    const QFontMetrics regular(UiFont());
+    const QFontMetrics bold(UiBoldFont());
+    return [regular, bold](std::string_view text, bool isBold) {
+        const QString line = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+        return (isBold ? bold : regular).horizontalAdvance(line);
+    };
+}
+
+TPrintForm::~TPrintForm() {
+    // The table model reads window_, which goes before the base class hides the children.
+    PrintGrid->setModel(nullptr);
+    delete model_;
+}
+
+void TPrintForm::keyPressEvent(QKeyEvent* event) {
+    // Esc closes the window from any of its controls: none of them uses the key itself.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
 
 void TPrintForm::resizeEvent(QResizeEvent* event) {
+    LayOut();
+    QWidget::resizeEvent(event);
+}
+
+void TPrintForm::LayOut() {
     // The table follows all four edges; the check boxes and buttons follow the bottom edge.
     const int w = width();
     const int h = height();
@@ -134,7 +151,6 @@ void TPrintForm::resizeEvent(QResizeEvent* event) {
     CheckBox2->setGeometry(135, bottomRow, std::max(114, CheckBox2->sizeHint().width()), 17);
     Button1->setGeometry(330, bottomRow, 75, 25);
     Button2->setGeometry(458, bottomRow, 75, 25);
-    QWidget::resizeEvent(event);
 }
 
 void TPrintForm::RenderFilter(QComboBox* combo, const TComboState& state) {

@@ -39,6 +39,9 @@ public:
     void SaveTo(const QString& fileName);
 
     const reports::TReportWindow& Window() const { return window_; }
+
+    // The width of a table text as this window's font draws it (column 2 is sized by it).
+    static reports::TTextWidth TextWidth();
     QTableView* Table() const { return PrintGrid; }
 
     // Renders the window state into the controls.
@@ -58,8 +61,10 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void LayOut();
     void Rebuild(const std::function<reports::TBuildResult()>& build);
     void RenderFilter(QComboBox* combo, const TComboState& state);
 

@@ -1,0 +1,127 @@
+#include "gui_test_support.h"
+
+#include "xls/tavro_import.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace orq::guitest {
+
+TDateTime FixtureToday() {
+    return EncodeDate(2024, 3, 13);
+}
+
+QString Fixture(const char* name) {
+    return QStringLiteral(ORQ_SOURCE_DIR "/tests/gui/fixtures/") + QLatin1String(name);
+}
+
+void ScriptedDialogs::Critical(QWidget*, const QString& title, const QString& text) {
+    messages.push_back({QStringLiteral("critical"), title, text});
+}
+
+void ScriptedDialogs::Information(QWidget*, const QString& title, const QString& text) {
+    messages.push_back({QStringLiteral("information"), title, text});
+}
+
+bool ScriptedDialogs::Confirm(QWidget*, const QString& title, const QString& text) {
+    messages.push_back({QStringLiteral("confirm"), title, text});
+    if (confirmAnswers.empty()) {
+        ADD_FAILURE() << "unexpected question: " << text.toStdString();
+        return false;
+    }
+    const bool answer = confirmAnswers.front();
+    confirmAnswers.pop_front();
+    return answer;
+}
+
+QString ScriptedDialogs::OpenFileName(QWidget*, const QString& folder, const QString& filter) {
+    lastOpenFolder = folder;
+    lastOpenFilter = filter;
+    if (openAnswers.empty()) return {};
+    QString answer = openAnswers.front();
+    openAnswers.pop_front();
+    return answer;
+}
+
+QString ScriptedDialogs::SaveFileName(QWidget*, const QString&, const QString& filter) {
+    lastSaveFilter = filter;
+    if (saveAnswers.empty()) return {};
+    QString answer = saveAnswers.front();
+    saveAnswers.pop_front();
+    return answer;
+}
+
+bool ScriptedDialogs::SetUpPrinter(QWidget*, QPrinter& printer) {
+    if (printAnswers.empty()) return false;
+    auto answer = std::move(printAnswers.front());
+    printAnswers.pop_front();
+    return answer(printer);
+}
+
+ScriptedDialogs& InstallScriptedDialogs() {
+    auto dialogs = std::make_unique<ScriptedDialogs>();
+    ScriptedDialogs& result = *dialogs;
+    gui::SetDialogs(std::move(dialogs));
+    return result;
+}
+
+gui::OrqWindows MakeWindows(const std::string& settingsPath) {
+    gui::StartupOptions options;
+    options.SettingsPath = settingsPath;
+    options.Today = FixtureToday();
+    options.Format = TFormatSettings{};
+    options.ProgramPath = ORQ_BINARY_DIR "/tests/gui/orq_gui_tests";
+    options.MakeImport = [] {
+        return std::unique_ptr<xls::ImportComponent>(xls::TTavroImport::WithOwnAdapter());
+    };
+    return gui::CreateWindows(std::move(options));
+}
+
+void WhenModalShown(std::function<void(QWidget* dialog)> action) {
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [poll, action = std::move(action)] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (dialog == nullptr || !dialog->isVisible()) {
+            QTimer::singleShot(5, *poll);
+            return;
+        }
+        action(dialog);
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+std::vector<std::vector<std::string>> ModelTexts(const QAbstractItemModel& model) {
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> header;
+    for (int c = 0; c < model.columnCount(); ++c)
+        header.push_back(
+            model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().toStdString());
+    rows.push_back(header);
+    for (int r = 0; r < model.rowCount(); ++r) {
+        std::vector<std::string> row;
+        for (int c = 0; c < model.columnCount(); ++c)
+            row.push_back(model.data(model.index(r, c), Qt::DisplayRole).toString().toStdString());
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::string TempFolder() {
+    static std::vector<std::unique_ptr<QTemporaryDir>> folders;
+    folders.push_back(std::make_unique<QTemporaryDir>());
+    return folders.back()->path().toStdString();
+}
+
+std::string RunProgram(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000)) return {};
+    return process.readAllStandardOutput().toStdString();
+}
+
+} // namespace orq::guitest

@@ -1,0 +1,73 @@
+#pragma once
+
+// Helpers of the desktop tests: dialogs answered in advance, the windows on a fixed day, and
+// modal dialogs driven from a queued callback.
+
+#include "app/gui/dialogs.h"
+#include "app/gui/windows.h"
+
+#include <QAbstractItemModel>
+#include <QPrinter>
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace orq::guitest {
+
+// The day the fixtures are dated around: Wednesday 3/13/2024.
+TDateTime FixtureToday();
+
+// The path of a fixture in tests/gui/fixtures.
+QString Fixture(const char* name);
+
+// Every dialog answered from queues filled by the test; every message box shown is recorded.
+class ScriptedDialogs : public gui::Dialogs {
+public:
+    struct Message {
+        QString kind; // "critical", "information", "confirm"
+        QString title;
+        QString text;
+    };
+
+    std::vector<Message> messages;
+    std::deque<QString> openAnswers;
+    std::deque<QString> saveAnswers;
+    std::deque<bool> confirmAnswers;
+    // Called with the printer the print dialog would set up; its result is the dialog's.
+    std::deque<std::function<bool(QPrinter&)>> printAnswers;
+    QString lastOpenFolder;
+    QString lastOpenFilter;
+    QString lastSaveFilter;
+
+    void Critical(QWidget*, const QString& title, const QString& text) override;
+    void Information(QWidget*, const QString& title, const QString& text) override;
+    bool Confirm(QWidget*, const QString& title, const QString& text) override;
+    QString OpenFileName(QWidget*, const QString& folder, const QString& filter) override;
+    QString SaveFileName(QWidget*, const QString& folder, const QString& filter) override;
+    bool SetUpPrinter(QWidget*, QPrinter& printer) override;
+};
+
+// Installs a fresh ScriptedDialogs for the program and returns it.
+ScriptedDialogs& InstallScriptedDialogs();
+
+// The windows as the program creates them, on FixtureToday, M/d/yyyy dates, the real import
+// component and `settingsPath` as the settings file.
+gui::OrqWindows MakeWindows(const std::string& settingsPath);
+
+// Runs `action` on the modal dialog that the next call opens (as soon as it is shown).
+void WhenModalShown(std::function<void(QWidget* dialog)> action);
+
+// The texts of a Qt model: header row first, then every row.
+std::vector<std::vector<std::string>> ModelTexts(const QAbstractItemModel& model);
+
+// A temporary folder for one test.
+std::string TempFolder();
+
+// Runs a program and returns its standard output ("" when it could not run).
+std::string RunProgram(const QString& program, const QStringList& arguments);
+
+} // namespace orq::guitest
