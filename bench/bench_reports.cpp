@@ -1,19 +1,23 @@
 // Report building, header-click sorting and the two check lists on a list of the largest size
 // the program handles (65,527 data rows, the most a sheet of 65,536 rows holds below its title
 // block). The applicant table is made in code, with the spread of a real station's list: several
-// stations, a few dozen recruiters, dates around today, every next action and disposition.
+// stations, a few dozen recruiters, dates around today, every next action and disposition; or,
+// with ORQ_LARGEST_APL set, loaded from the list bench/make_largest_apl.py writes.
 #include <benchmark/benchmark.h>
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <random>
 #include <string>
 
 #include "app/core/dates.h"
+#include "app/core/loader.h"
 #include "app/core/state.h"
 #include "reports/core/check_lists.h"
 #include "reports/core/report_window.h"
+#include "xls/tavro_import.h"
 
 namespace {
 
@@ -88,8 +92,24 @@ TOrqState LargestList() {
     return state;
 }
 
+// With ORQ_LARGEST_APL naming a list written by bench/make_largest_apl.py, that list is loaded
+// instead (through the import component and the loader, en_US dates, today 31 December 2008).
+TOrqState LoadedList(const char* path) {
+    TOrqState state;
+    state.Today = EncodeDate(2008, 12, 31);
+    auto import = xls::TTavroImport::WithOwnAdapter();
+    import->OpenFile(path);
+    import->SetActiveSheet(1);
+    ReadAplRows(*import, state);
+    state.ReferenceDate = state.Today;
+    return state;
+}
+
 TOrqState& List() {
-    static TOrqState state = LargestList();
+    static TOrqState state = [] {
+        const char* path = std::getenv("ORQ_LARGEST_APL");
+        return path && *path ? LoadedList(path) : LargestList();
+    }();
     return state;
 }
 
