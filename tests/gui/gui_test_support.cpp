@@ -2,8 +2,11 @@
 
 #include "xls/tavro_import.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -109,6 +112,29 @@ std::vector<std::vector<std::string>> ModelTexts(const QAbstractItemModel& model
         rows.push_back(row);
     }
     return rows;
+}
+
+void ExpectCaptionsFit(const QWidget* window) {
+    for (const QWidget* widget : window->findChildren<QWidget*>()) {
+        const auto* label = qobject_cast<const QLabel*>(widget);
+        const auto* button = qobject_cast<const QAbstractButton*>(widget);
+        if ((label == nullptr || label->wordWrap() || label->pixmap().isNull() == false) &&
+            button == nullptr)
+            continue;
+        if (!widget->isVisibleTo(window) || widget->parentWidget() == nullptr) continue;
+        const QWidget* parent = widget->parentWidget();
+        const QRect room = parent->rect();
+        EXPECT_TRUE(room.contains(widget->geometry()))
+            << widget->objectName().toStdString() << " sticks out of its parent";
+        if (label != nullptr) {
+            EXPECT_GE(label->width(), label->sizeHint().width())
+                << label->text().toStdString() << " is clipped";
+        }
+        if (qobject_cast<const QCheckBox*>(widget) != nullptr) {
+            EXPECT_GE(widget->width(), widget->sizeHint().width())
+                << button->text().toStdString() << " is clipped";
+        }
+    }
 }
 
 std::string TempFolder() {

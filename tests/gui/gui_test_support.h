@@ -64,6 +64,10 @@ void WhenModalShown(std::function<void(QWidget* dialog)> action);
 // The texts of a Qt model: header row first, then every row.
 std::vector<std::vector<std::string>> ModelTexts(const QAbstractItemModel& model);
 
+// Every caption of a window (labels, check boxes, buttons) has room for its text inside its
+// parent: nothing is clipped at the right or bottom edge with this desktop's font.
+void ExpectCaptionsFit(const QWidget* window);
+
 // A temporary folder for one test.
 std::string TempFolder();
 

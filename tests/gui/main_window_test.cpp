@@ -235,6 +235,7 @@ TEST_F(MainWindowTest, OpenShowsTheMetricsOfTheList) {
     EXPECT_EQ(Find<QLabel>("Label2")->text(), QStringLiteral("Pending Conducts"));
     ExpectGridShows("MathGrid", core.view.MathGrid);
     ExpectGridShows("CondGrid", core.view.CondGrid);
+    ExpectCaptionsFit(main);
 
     // A few cells worked out by hand: ten appointments made, one RA Grad today (Adams).
     const QAbstractItemModel& math = *Grid("MathGrid")->model();
@@ -362,6 +363,7 @@ TEST_F(MainWindowTest, AboutBoxShowsTheVersion) {
     WhenModalShown([](QWidget* dialog) {
         EXPECT_EQ(dialog->windowTitle(), QStringLiteral("About..."));
         EXPECT_EQ(dialog->size(), QSize(276, 278));
+        ExpectCaptionsFit(dialog);
         auto* version = dialog->findChild<QLabel*>(QStringLiteral("VersionLabel"));
         ASSERT_NE(version, nullptr);
         EXPECT_EQ(version->text(), QStringLiteral("ORQ 1.11"));
@@ -398,6 +400,7 @@ TEST(FirstRunTest, SettingsDialogOpensOnTheFirstLoad) {
     WhenModalShown([&](QWidget* dialog) {
         EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Settings"));
         EXPECT_EQ(dialog->size(), QSize(341, 397));
+        ExpectCaptionsFit(dialog);
         auto* list = dialog->findChild<QTreeWidget*>(QStringLiteral("USARListview"));
         auto* est = dialog->findChild<QSpinBox*>(QStringLiteral("ESTEdit"));
         auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("Button1"));

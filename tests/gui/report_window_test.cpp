@@ -143,10 +143,7 @@ TEST_F(ReportWindowTest, LayoutBeforeTheFirstReport) {
     EXPECT_EQ(Find<QPushButton>("Button2")->text(), QStringLiteral("&Save to XLS"));
     EXPECT_EQ(Find<QCheckBox>("CheckBox1")->text(), QStringLiteral("Hide Terminated"));
     EXPECT_EQ(Find<QTableView>("PrintGrid")->geometry(), QRect(8, 48, 844, 402));
-    for (const char* name : {"CheckBox1", "CheckBox2"}) {
-        auto* box = Find<QCheckBox>(name);
-        EXPECT_GE(box->width(), box->sizeHint().width()) << name << " caption is clipped";
-    }
+    ExpectCaptionsFit(form);
     QStringList labels;
     for (QLabel* label : form->findChildren<QLabel*>())
         labels << label->text();
@@ -334,6 +331,71 @@ TEST_F(ReportWindowTest, PrintsTheReportInLandscapeUnderItsTitle) {
     EXPECT_NE(estText.find("ApptCond"), std::string::npos);
 }
 
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// The text of a cell of a saved workbook, read back through the program's own reader.
+std::string SavedCell(const std::string& path, int row, int column) {
+    auto import = xls::TTavroImport::WithOwnAdapter();
+    import->OpenFile(path);
+    import->SetActiveSheet(1);
+    const xls::TCellValue value = import->CellValue(row, column);
+    if (const auto* text = std::get_if<std::string>(&value)) return *text;
+    if (const auto* wide = std::get_if<std::u16string>(&value))
+        return QString::fromStdU16String(*wide).toStdString();
+    return {};
+}
+
+TEST_F(ReportWindowTest, SavesTheTableAndAsksBeforeOverwriting) {
+    Click("AllButton");
+    const std::string path = folder + "/report.xls";
+
+    // Cancelled save dialog: nothing is written.
+    QTest::mouseClick(Find<QPushButton>("Button2"), Qt::LeftButton);
+    EXPECT_EQ(dialogs->lastSaveFilter, QStringLiteral("Excel Files (*.xls)"));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
+
+    dialogs->saveAnswers.push_back(QString::fromStdString(path));
+    QTest::mouseClick(Find<QPushButton>("Button2"), Qt::LeftButton);
+    EXPECT_TRUE(dialogs->messages.empty());
+    EXPECT_EQ(SavedCell(path, 1, 1), "RSID");
+    EXPECT_EQ(SavedCell(path, 1, 3), "Name");
+    const QAbstractItemModel& model = *form->Table()->model();
+    EXPECT_EQ(SavedCell(path, 2, 3), model.data(model.index(0, 2)).toString().toStdString());
+    const std::string first = ReadBytes(path);
+
+    // Another report over the same name: No keeps the old file, Yes replaces it.
+    Click("EstButton");
+    dialogs->saveAnswers.push_back(QString::fromStdString(path));
+    dialogs->confirmAnswers.push_back(false);
+    form->Button2Click();
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_EQ(dialogs->messages[0].kind, QStringLiteral("confirm"));
+    EXPECT_EQ(dialogs->messages[0].title, QStringLiteral("Confirm"));
+    EXPECT_EQ(dialogs->messages[0].text,
+              QString::fromStdString("File " + path + " already exists\nOk to overwrite ?"));
+    EXPECT_EQ(ReadBytes(path), first);
+
+    dialogs->saveAnswers.push_back(QString::fromStdString(path));
+    dialogs->confirmAnswers.push_back(true);
+    form->Button2Click();
+    EXPECT_EQ(dialogs->messages.size(), 2u);
+    EXPECT_NE(ReadBytes(path), first);
+    // "High EST/QT" leaves its hidden "ApptSch" out: "ApptCond" moves to column 11.
+    EXPECT_EQ(SavedCell(path, 1, 10), "ApptMade");
+    EXPECT_EQ(SavedCell(path, 1, 11), "ApptCond");
+
+    // A folder that does not exist: the writer's failure in the general error display.
+    form->SaveTo(QString::fromStdString(folder + "/missing/report.xls"));
+    ASSERT_EQ(dialogs->messages.size(), 3u);
+    EXPECT_EQ(dialogs->messages[2].kind, QStringLiteral("critical"));
+    EXPECT_EQ(dialogs->messages[2].title, QStringLiteral("ORQ"));
+}
+
 TEST_F(ReportWindowTest, ListDialogsShowPrintAndCopy) {
     CoreReports core;
     reports::TPastDueList past;
@@ -359,6 +421,7 @@ TEST_F(ReportWindowTest, ListDialogsShowPrintAndCopy) {
             EXPECT_EQ(dialog, c.form);
             EXPECT_EQ(dialog->windowTitle(), QLatin1String(c.caption));
             EXPECT_EQ(dialog->size(), QSize(426, 330));
+            ExpectCaptionsFit(dialog);
             EXPECT_EQ(ModelTexts(*c.form->Grid()->model()), CoreTexts(*c.table));
             EXPECT_EQ(c.form->Grid()->horizontalHeader()->height(), 35);
             EXPECT_EQ(c.form->Grid()->rowHeight(0), 18);

@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace orq::gui {
 
 CreditsBox::CreditsBox(QStringList lines, QWidget* parent)
@@ -45,7 +47,8 @@ void CreditsBox::paintEvent(QPaintEvent*) {
 }
 
 void CreditsBox::showEvent(QShowEvent* event) {
-    offset_ = 0;
+    // The first pass starts with the text already in view; later passes enter from below.
+    offset_ = std::max(0, height() - 4);
     timer_.start();
     QWidget::showEvent(event);
 }

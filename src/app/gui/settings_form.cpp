@@ -10,6 +10,8 @@
 #include <QSpinBox>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 namespace orq::gui {
 
 TSettingsForm::TSettingsForm(TOrqState& state, std::string settingsPath, QWidget* parent)
@@ -50,6 +52,13 @@ TSettingsForm::TSettingsForm(TOrqState& state, std::string settingsPath, QWidget
     USARListview->setUniformRowHeights(true);
     USARListview->header()->setStretchLastSection(false);
     USARListview->setColumnWidth(0, 160);
+
+    // A caption wider than the room right of its place (a desktop font wider than Tahoma) moves
+    // left so that it is not clipped.
+    for (QLabel* label : {ESTLabel, Label1}) {
+        const int room = width() - 8 - label->width();
+        if (label->x() > room) label->move(std::max(8, room), label->y());
+    }
 
     Button1 = new QPushButton(QStringLiteral("&Ok"), this);
     Button1->setObjectName(QStringLiteral("Button1"));

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Pictures of the desktop program's windows on a virtual X display: the main window after a load,
+# the report window ("All Apps" and "No Shows"), the past-due and broken-appointments dialogs,
+# the settings dialog and the About box.
+# Usage: scripts/screenshots.sh [OUT_DIR [FILE.xls]]   (default out/screenshots, a demo list)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+out="${1:-out/screenshots}"
+list="${2:-}"
+build="${ORQ_BUILD_DIR:-build}"
+
+scripts/deps.sh xvfb xauth
+[ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja
+cmake --build "$build" --target orq
+
+mkdir -p "$out"
+args=(--screenshot "$out")
+[ -n "$list" ] && args+=("$list")
+# 96 dots per inch, so the windows' pixel sizes come out as designed.
+QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=1 QT_FONT_DPI=96 \
+    xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" "$build/src/orq" "${args[@]}"
+echo "Screenshots in $out"
