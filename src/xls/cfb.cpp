@@ -9,10 +9,12 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "xls/byte_reader.h"
+#include "xls/records.h"
 
 // Layout of a compound file, as this reader and writer use it:
 //
@@ -92,37 +94,6 @@ std::uint64_t DivCeil(std::uint64_t value, std::uint64_t divisor) {
 }
 
 // ---- Names ----------------------------------------------------------------------------------
-
-std::string Utf16ToUtf8(const std::u16string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        std::uint32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<std::uint32_t>(text[i + 1]) - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 std::u16string Utf8ToUtf16(const std::string& text) {
     std::u16string out;
@@ -239,15 +210,65 @@ struct DirEntry {
     std::vector<std::uint32_t> children; // storages: elements in enumeration order
 };
 
+// ---- File bytes ----------------------------------------------------------------------------
+
+// The bytes of an open file. A large file is read into an anonymous mapping that asks for huge
+// pages, so that filling it costs a handful of page faults rather than one per 4 KB page.
+class FileBytes {
+public:
+    FileBytes() = default;
+    explicit FileBytes(std::vector<std::uint8_t> bytes) : owned_(std::move(bytes)) {
+        size_ = owned_.size();
+    }
+    // Room for `size` bytes, to be filled through Data().
+    static FileBytes Allocate(std::size_t size) {
+        FileBytes out;
+        constexpr std::size_t kHuge = std::size_t{2} << 20;
+        if (size >= 2 * kHuge) {
+            std::size_t length = (size + kHuge - 1) / kHuge * kHuge;
+            void* map =
+                ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (map != MAP_FAILED) {
+                ::madvise(map, length, MADV_HUGEPAGE);
+                out.mapped_ = static_cast<std::uint8_t*>(map);
+                out.mappedLength_ = length;
+            }
+        }
+        if (out.mapped_ == nullptr) out.owned_.resize(size);
+        out.size_ = size;
+        return out;
+    }
+    FileBytes(FileBytes&& other) noexcept { *this = std::move(other); }
+    FileBytes& operator=(FileBytes&& other) noexcept {
+        std::swap(owned_, other.owned_);
+        std::swap(mapped_, other.mapped_);
+        std::swap(mappedLength_, other.mappedLength_);
+        std::swap(size_, other.size_);
+        return *this;
+    }
+    ~FileBytes() {
+        if (mapped_ != nullptr) ::munmap(mapped_, mappedLength_);
+    }
+
+    std::uint8_t* Data() { return mapped_ != nullptr ? mapped_ : owned_.data(); }
+    void Shrink(std::size_t size) { size_ = std::min(size_, size); }
+    std::span<const std::uint8_t> View() const {
+        return {mapped_ != nullptr ? mapped_ : owned_.data(), size_};
+    }
+
+private:
+    std::vector<std::uint8_t> owned_;
+    std::uint8_t* mapped_ = nullptr;
+    std::size_t mappedLength_ = 0;
+    std::size_t size_ = 0;
+};
+
 // ---- Reader ---------------------------------------------------------------------------------
 
 class CompoundReader {
 public:
-    CompoundReader(std::vector<std::uint8_t> owned, std::unique_ptr<std::uint8_t[]> raw,
-                   std::size_t rawSize, std::string displayName)
-        : owned_(std::move(owned)), raw_(std::move(raw)), name_(std::move(displayName)) {
-        data_ = raw_ ? std::span<const std::uint8_t>(raw_.get(), rawSize)
-                     : std::span<const std::uint8_t>(owned_);
+    CompoundReader(FileBytes bytes, std::string displayName)
+        : bytes_(std::move(bytes)), data_(bytes_.View()), name_(std::move(displayName)) {
         ReadHeader();
         ReadFat();
         ReadDirectory();
@@ -300,6 +321,31 @@ public:
     }
 
     std::span<const std::uint8_t> Data() const { return data_; }
+
+    // The bytes of the pieces, one copy per piece.
+    std::vector<std::uint8_t> Assemble(const std::vector<Run>& runs, std::uint64_t size) const {
+        std::vector<std::uint8_t> out;
+        out.reserve(static_cast<std::size_t>(size));
+        for (const Run& run : runs) {
+            auto first = data_.begin() + static_cast<std::ptrdiff_t>(run.file);
+            out.insert(out.end(), first, first + static_cast<std::ptrdiff_t>(run.length));
+        }
+        return out;
+    }
+
+    // Copies the elements of a storage, as CopyElements describes, straight from the directory,
+    // so that elements of equal names each keep their own content.
+    void CopyElements(std::uint32_t storage, TXlsStorageList& target, bool nested) const {
+        for (std::uint32_t id : entries_[storage].children) {
+            const DirEntry& item = entries_[id];
+            if (item.type == kTypeStorage) {
+                target.push_back({item.name, {}, {}});
+                CopyElements(id, target.back().children, true);
+            } else if (nested || item.name != kWorkbookStreamName) {
+                target.push_back({item.name, Assemble(StreamRuns(item), item.size), {}});
+            }
+        }
+    }
 
     [[noreturn]] void Damaged() const { Fail(kMsgCantRead, name_.c_str()); }
 
@@ -442,7 +488,7 @@ private:
             if (unit == 0) break;
             out.name16 += unit;
         }
-        out.name = Utf16ToUtf8(out.name16);
+        out.name = ToUtf8(out.name16);
         out.left = ReadU32LE(bytes, entry::Left);
         out.right = ReadU32LE(bytes, entry::Right);
         out.child = ReadU32LE(bytes, entry::Child);
@@ -515,8 +561,7 @@ private:
         }
     }
 
-    std::vector<std::uint8_t> owned_;
-    std::unique_ptr<std::uint8_t[]> raw_;
+    FileBytes bytes_;
     std::span<const std::uint8_t> data_;
     std::string name_;
 
@@ -862,7 +907,7 @@ struct TOle2Storage::Impl {
     }
 
     const CompoundReader& Reader() const {
-        if (!reader) Fail(kMsgRecordsInvalid);
+        if (!reader) Fail(std::string(kMsgRecordsInvalid));
         return *reader;
     }
 
@@ -937,14 +982,14 @@ std::unique_ptr<TOle2Storage> TOle2Storage::OpenRead(const std::string& path) {
     if (fd < 0) Fail(kMsgFileInvalid, path.c_str());
     // The whole file is read once; nothing of it stays open after this.
     struct stat info {};
-    std::unique_ptr<std::uint8_t[]> raw;
+    FileBytes bytes;
     std::size_t size = 0;
     bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     if (ok) {
         std::size_t expected = static_cast<std::size_t>(info.st_size);
-        raw.reset(new std::uint8_t[expected == 0 ? 1 : expected]);
+        bytes = FileBytes::Allocate(expected);
         while (ok && size < expected) {
-            ssize_t n = ::read(fd, raw.get() + size, expected - size);
+            ssize_t n = ::read(fd, bytes.Data() + size, expected - size);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) ok = false;
             if (n <= 0) break; // an error, or the file shrank meanwhile
@@ -954,8 +999,8 @@ std::unique_ptr<TOle2Storage> TOle2Storage::OpenRead(const std::string& path) {
     ::close(fd);
     if (!ok) Fail(kMsgFileInvalid, path.c_str());
     auto impl = std::make_unique<Impl>();
-    impl->reader = std::make_shared<const CompoundReader>(std::vector<std::uint8_t>(),
-                                                          std::move(raw), size, path);
+    bytes.Shrink(size);
+    impl->reader = std::make_shared<const CompoundReader>(std::move(bytes), path);
     return std::unique_ptr<TOle2Storage>(new TOle2Storage(std::move(impl)));
 }
 
@@ -967,7 +1012,7 @@ std::unique_ptr<TOle2Storage> TOle2Storage::OpenReadMemory(std::span<const std::
 std::unique_ptr<TOle2Storage> TOle2Storage::OpenReadBuffer(std::vector<std::uint8_t> bytes,
                                                            const std::string& name) {
     auto impl = std::make_unique<Impl>();
-    impl->reader = std::make_shared<const CompoundReader>(std::move(bytes), nullptr, 0, name);
+    impl->reader = std::make_shared<const CompoundReader>(FileBytes(std::move(bytes)), name);
     return std::unique_ptr<TOle2Storage>(new TOle2Storage(std::move(impl)));
 }
 
@@ -1078,7 +1123,9 @@ struct TOle2Stream::Impl {
     std::shared_ptr<const CompoundReader> reader; // kept alive past the storage's Close()
     std::vector<Run> runs;
     std::uint64_t size = 0;
-    std::size_t hint = 0; // the run the last read ended in
+    std::size_t hint = 0;                // the run the last read ended in
+    std::vector<std::uint8_t> assembled; // Bytes() of a stream in several pieces
+    bool isAssembled = false;
     // Create mode: the stream's bytes.
     Node* node = nullptr;
 };
@@ -1094,7 +1141,8 @@ TOle2Stream::TOle2Stream(TOle2Storage& storage, const std::string& name)
     }
     const CompoundReader& reader = owner.Reader();
     std::uint32_t id = reader.Find(owner.Current(), name);
-    if (id == kNoStream || reader.Entry(id).type != kTypeStream) Fail(kMsgRecordsInvalid);
+    if (id == kNoStream || reader.Entry(id).type != kTypeStream)
+        Fail(std::string(kMsgRecordsInvalid));
     impl_->reader = owner.reader;
     impl_->size = reader.Entry(id).size;
     impl_->runs = reader.StreamRuns(reader.Entry(id));
@@ -1136,7 +1184,7 @@ std::size_t TOle2Stream::Read(void* buffer, std::size_t count) {
 }
 
 void TOle2Stream::Write(const void* buffer, std::size_t count) {
-    if (impl_->node == nullptr) Fail(kMsgRecordsInvalid);
+    if (impl_->node == nullptr) Fail(std::string(kMsgRecordsInvalid));
     if (count == 0) return;
     auto& bytes = impl_->node->bytes;
     std::uint64_t end = impl_->position + count;
@@ -1151,7 +1199,7 @@ std::uint64_t TOle2Stream::Seek(std::int64_t offset, SeekOrigin origin) {
     if (origin == SeekOrigin::End) base = static_cast<std::int64_t>(Size());
     if ((offset < 0 && base + offset < 0) ||
         (offset > 0 && base > std::numeric_limits<std::int64_t>::max() - offset))
-        Fail(kMsgRecordsInvalid);
+        Fail(std::string(kMsgRecordsInvalid));
     impl_->position = static_cast<std::uint64_t>(base + offset);
     return impl_->position;
 }
@@ -1168,18 +1216,31 @@ std::vector<std::uint8_t> TOle2Stream::ReadAll() {
     if (impl_->node != nullptr) return impl_->node->bytes;
     std::vector<std::uint8_t> out;
     if (impl_->reader == nullptr) return out;
-    auto data = impl_->reader->Data();
-    out.reserve(static_cast<std::size_t>(impl_->size));
-    for (const Run& run : impl_->runs) {
-        auto first = data.begin() + static_cast<std::ptrdiff_t>(run.file);
-        out.insert(out.end(), first, first + static_cast<std::ptrdiff_t>(run.length));
+    return impl_->reader->Assemble(impl_->runs, impl_->size);
+}
+
+std::span<const std::uint8_t> TOle2Stream::Bytes() {
+    if (impl_->node != nullptr) return impl_->node->bytes;
+    if (impl_->reader == nullptr || impl_->runs.empty()) return {};
+    if (impl_->runs.size() == 1) {
+        const Run& run = impl_->runs.front();
+        return impl_->reader->Data().subspan(static_cast<std::size_t>(run.file),
+                                             static_cast<std::size_t>(run.length));
     }
-    return out;
+    if (!impl_->isAssembled) {
+        impl_->assembled = ReadAll();
+        impl_->isAssembled = true;
+    }
+    return impl_->assembled;
 }
 
 // ---- Elements -------------------------------------------------------------------------------
 
 void CopyElements(TXlsStorageList& target, TOle2Storage& storage, bool nested) {
+    if (storage.impl_->mode == TOle2Storage::Mode::Read) {
+        storage.impl_->Reader().CopyElements(storage.impl_->Current(), target, nested);
+        return;
+    }
     for (const TElementInfo& element : storage.List()) {
         if (element.type == kElementStorage) {
             storage.Enter(element.name);

@@ -53,6 +53,8 @@ struct TElementInfo {
 enum class SeekOrigin { Begin, Current, End };
 
 class TOle2Stream;
+class TOle2Storage;
+void CopyElements(TXlsStorageList& target, TOle2Storage& storage, bool nested);
 
 // One open compound file. A read-mode storage holds the file's bytes for its lifetime (nothing
 // of the file stays open on disk); a create-mode storage buffers the tree it is given and writes
@@ -109,6 +111,7 @@ private:
     explicit TOle2Storage(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;
     friend class TOle2Stream;
+    friend void CopyElements(TXlsStorageList& target, TOle2Storage& storage, bool nested);
 };
 
 // A byte stream over one stream of the current storage of a TOle2Storage, which must outlive it.
@@ -135,6 +138,11 @@ public:
     // The whole stream's bytes, independent of the position: one walk of its sector chain and a
     // copy per run of adjacent sectors.
     std::vector<std::uint8_t> ReadAll();
+
+    // The whole stream's bytes without a copy when they lie in one piece of the file (as a
+    // workbook's usually do); otherwise they are put together once inside the stream object. The
+    // view stays valid while this stream object lives (also after the storage's Close()).
+    std::span<const std::uint8_t> Bytes();
 
     struct Impl;
 

@@ -91,6 +91,13 @@ TEST_P(HandFileTest, ReadsInPiecesAndSeeks) {
     EXPECT_EQ(FailureOf([&] { stream.Seek(-1, SeekOrigin::Begin); }), kRecords);
     // The whole stream does not depend on the position.
     EXPECT_EQ(stream.ReadAll(), expected);
+    auto view = stream.Bytes();
+    EXPECT_EQ(std::vector<std::uint8_t>(view.begin(), view.end()), expected);
+    // A small stream in one piece is viewed in place.
+    TOle2Stream notes(*storage, "Notes");
+    auto inPlace = notes.Bytes();
+    EXPECT_EQ(std::vector<std::uint8_t>(inPlace.begin(), inPlace.end()),
+              Pattern(HandFile::kNotesSize, 1));
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, HandFileTest, ::testing::Values(3, 4));
@@ -110,6 +117,21 @@ TEST(CfbReader, CopyElementsSkipsOnlyTheTopLevelWorkbook) {
     TXlsStorageList all;
     CopyElements(all, *storage, true);
     EXPECT_EQ(Dump(all), "Sub{Workbook(20)} Notes(10) Workbook(5000)");
+}
+
+TEST(CfbReader, ElementsOfEqualNamesKeepTheirOwnContent) {
+    HandFile file;
+    // A damaged directory with two streams called Workbook (Notes renamed).
+    file.PutEntry(HandFile::kNotes, u"Workbook", 2, 1, HandFile::kSub, HandFile::kWorkbook, kFree,
+                  0, HandFile::kNotesSize);
+    auto storage = TOle2Storage::OpenReadMemory(file.bytes, kName);
+    TXlsStorageList held;
+    CopyElements(held, *storage, true);
+    EXPECT_EQ(Dump(held), "Sub{Data(20)} Workbook(10) Workbook(5000)");
+    EXPECT_EQ(held[1].bytes, Pattern(HandFile::kNotesSize, 1));
+    EXPECT_EQ(held[2].bytes, Pattern(HandFile::kWorkbookSize, 3));
+    // By name, the first of them opens.
+    EXPECT_EQ(StreamBytes(*storage, "Workbook"), Pattern(HandFile::kNotesSize, 1));
 }
 
 TEST(CfbReader, EnumerationFollowsTheNameOrderWhateverTheTreeShape) {

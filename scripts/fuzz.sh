@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang (AddressSanitizer + UndefinedBehaviorSanitizer) in
+# build-fuzz and runs one of them for a number of seconds, seeded from fuzz/corpus/<target>/.
+# New inputs go to fuzz-corpus-work/<target>/, findings to fuzz-corpus-work/<target>-findings/.
+#
+# Usage: scripts/fuzz.sh TARGET [SECONDS] [more libFuzzer options...]
+#   e.g. scripts/fuzz.sh fuzz_cfb 600
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+target=${1:?usage: scripts/fuzz.sh TARGET [SECONDS] [libFuzzer options...]}
+seconds=${2:-60}
+shift
+[ $# -gt 0 ] && shift
+
+build=build-fuzz
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DORQ_FUZZ=ON -DORQ_GUI=OFF \
+        -DORQ_TESTS=OFF -DORQ_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+fi
+cmake --build "$build" --target "$target" -j 2
+
+work=fuzz-corpus-work/$target
+findings=fuzz-corpus-work/$target-findings
+mkdir -p "$work" "$findings" "fuzz/corpus/$target"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+exec "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    -max_len=65536 -artifact_prefix="$findings/" "$@" "$work" "fuzz/corpus/$target"
