@@ -19,6 +19,10 @@
 #include <QPushButton>
 #include <QTableView>
 
+#include <algorithm>
+#include <array>
+#include <memory>
+
 namespace orq::gui {
 namespace {
 
@@ -113,11 +117,40 @@ TPrintForm::TPrintForm(TOrqState& state, QWidget* parent)
 }
 
 reports::TTextWidth TPrintForm::TextWidth() {
-    const QFontMetrics regular(UiFont());
-    const QFontMetrics bold(UiBoldFont());
+    // Printable ASCII is measured from a table of character advances (a report sizes column 2
+    // over every row, up to 65,535 of them); other text goes through the font's own layout.
+    struct Advances {
+        QFontMetrics metrics;
+        std::array<int, 128> ascii{};
+        explicit Advances(const QFont& font) : metrics(font) {
+            for (int c = 0x20; c < 0x7F; ++c)
+                ascii[static_cast<std::size_t>(c)] = metrics.horizontalAdvance(QChar(c));
+        }
+        int Line(std::string_view line) const {
+            int width = 0;
+            for (const char ch : line) {
+                const auto c = static_cast<unsigned char>(ch);
+                if (c < 0x20 || c >= 0x7F)
+                    return metrics.horizontalAdvance(
+                        QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+                width += ascii[c];
+            }
+            return width;
+        }
+    };
+    auto regular = std::make_shared<const Advances>(UiFont());
+    auto bold = std::make_shared<const Advances>(UiBoldFont());
     return [regular, bold](std::string_view text, bool isBold) {
-        const QString line = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-        return (isBold ? bold : regular).horizontalAdvance(line);
+        const Advances& advances = isBold ? *bold : *regular;
+        int widest = 0;
+        std::size_t start = 0;
+        while (start <= text.size()) {
+            std::size_t end = text.find_first_of("\r\n", start);
+            if (end == std::string_view::npos) end = text.size();
+            widest = std::max(widest, advances.Line(text.substr(start, end - start)));
+            start = end + 1;
+        }
+        return widest;
     };
 }
 

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds ORQ and starts the desktop program on a freshly made demo list
+# (dated around today, written to a temporary folder that goes when the program ends).
+# Usage: scripts/run-demo.sh [extra arguments for orq]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build="${ORQ_BUILD_DIR:-build}"
+scripts/deps.sh
+[ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja
+cmake --build "$build" --target orq -j "$(nproc)"
+exec "$build/src/orq" --demo "$@"
