@@ -315,6 +315,38 @@ TEST_F(MainWindowTest, FailedOpensKeepThePreviousList) {
     EXPECT_TRUE(Find<QWidget>("Panel1")->isVisibleTo(main));
 }
 
+// A scheduled review whose date does not read stops the refresh: the general error display
+// shows the date failure, the tables stay laid out without figures and the program goes on.
+TEST_F(MainWindowTest, CountingStopsOnAnUnreadableDate) {
+    EXPECT_FALSE(Load("bad_review_date.xls"));
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_EQ(dialogs->messages[0].kind, QStringLiteral("critical"));
+    EXPECT_EQ(dialogs->messages[0].title, QStringLiteral("ORQ"));
+    EXPECT_EQ(dialogs->messages[0].text, QStringLiteral("'13/45/2024 ' is not a valid date."));
+    EXPECT_TRUE(Find<QWidget>("Panel1")->isVisibleTo(main));
+    const QAbstractItemModel& math = *Grid("MathGrid")->model();
+    EXPECT_EQ(math.data(math.index(0, 0)).toString(), QStringLiteral(" RA"));
+    EXPECT_EQ(math.data(math.index(0, 1)).toString(), QString());
+
+    // The report builder meets the same date; its failure is shown and the window goes on.
+    dialogs->messages.clear();
+    QTest::mouseClick(Find<QPushButton>("AllButton"), Qt::LeftButton);
+    ASSERT_FALSE(dialogs->messages.empty());
+    EXPECT_EQ(dialogs->messages[0].kind, QStringLiteral("critical"));
+    EXPECT_TRUE(main->OpenList(Fixture("small_apl.xls")));
+}
+
+TEST_F(MainWindowTest, ExitClosesTheWindowAndFreesTheList) {
+    ASSERT_TRUE(Load("small_apl.xls"));
+    main->show();
+    Find<QAction>("Exit1")->trigger();
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_TRUE(main->State().Appts.empty());
+    EXPECT_EQ(main->State().StationList.Count(), 0u);
+    // The settings file is not written on closing.
+    EXPECT_EQ(ReadFile(settings), "31\r\n");
+}
+
 TEST_F(MainWindowTest, DroppingAnXlsFileOpensIt) {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(Fixture("small_apl.xls"))});

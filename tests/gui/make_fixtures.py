@@ -45,6 +45,14 @@ ROWS = [
 ]
 
 
+# A scheduled review whose date does not read as a date: counting stops on it.
+BAD_REVIEW = [
+    ROWS[0],
+    ("1A1A", "1A1ADOE, JANE", "KING, KIM", "A", "N", "12H", "3/2/2024 9:00:00 AM",
+     "3/4/2024 9:00:00 AM", "", "", "", "REVIEW", "13/45/2024 9:00:00 AM", "Y", ""),
+]
+
+
 def header_rows(sheet):
     sheet.write(0, 0, "APPLICANT PROCESSING LIST")
     sheet.write(2, 0, "Station: 1A")
@@ -72,6 +80,7 @@ def main():
     os.makedirs(HERE, exist_ok=True)
     write_list(os.path.join(HERE, "small_apl.xls"), ROWS)
     write_list(os.path.join(HERE, "no_rows.xls"), [])
+    write_list(os.path.join(HERE, "bad_review_date.xls"), BAD_REVIEW)
     with open(os.path.join(HERE, "not_a_workbook.xls"), "w") as out:
         out.write("RSID,RECRUITER\n1A1A,SMITH\n")
 

@@ -10,6 +10,7 @@
 #include "reports/core/report_window.h"
 #include "reports/gui/list_forms.h"
 #include "reports/gui/print_form.h"
+#include "reports/gui/table_printer.h"
 #include "xls/tavro_import.h"
 
 #include <QApplication>
@@ -329,6 +330,49 @@ TEST_F(ReportWindowTest, PrintsTheReportInLandscapeUnderItsTitle) {
     EXPECT_NE(estText.find("High EST/QT"), std::string::npos);
     EXPECT_EQ(estText.find("ApptSch"), std::string::npos);
     EXPECT_NE(estText.find("ApptCond"), std::string::npos);
+}
+
+// Rows that do not fit continue on the next page; the header row is printed once; a table wider
+// than the page continues on further pages.
+TEST(TablePrinterTest, LongAndWideTablesContinueOnFurtherPages) {
+    reports::TReportTable table;
+    table.Columns = {{"Station", 80, false}, {"Hidden", 80, true}, {"Applicant", 200, false}};
+    table.SetDataRowCount(120);
+    for (std::size_t r = 0; r < 120; ++r) {
+        table.Rows[r][0].Text = "1A1A";
+        table.Rows[r][1].Text = "secret";
+        table.Rows[r][2].Text = "Row " + std::to_string(r + 1);
+    }
+    const QString pdf = QString::fromStdString(TempFolder() + "/long.pdf");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    printer.setPageOrientation(QPageLayout::Portrait);
+    gui::TablePrintSettings settings;
+    settings.Title = QStringLiteral("Testers\r\r");
+    const int pages = gui::PaintTable(printer, table, settings);
+    EXPECT_GE(pages, 2);
+    const std::string text = PdfText(pdf);
+    EXPECT_NE(text.find("Row 1\n"), std::string::npos);
+    EXPECT_NE(text.find("Row 120"), std::string::npos);
+    EXPECT_EQ(text.find("secret"), std::string::npos);
+    EXPECT_EQ(text.find("Applicant"), text.rfind("Applicant"));
+    // The title heads every page.
+    std::size_t titles = 0;
+    for (auto at = text.find("Testers"); at != std::string::npos; at = text.find("Testers", at + 1))
+        ++titles;
+    EXPECT_EQ(titles, static_cast<std::size_t>(pages));
+
+    // A column wider than the page band goes onto a page of its own.
+    reports::TReportTable wide;
+    wide.Columns = {{"Left", 600, false}, {"Right", 600, false}};
+    wide.SetDataRowCount(1);
+    wide.Rows[0][0].Text = "left cell";
+    wide.Rows[0][1].Text = "right cell";
+    QPrinter other(QPrinter::HighResolution);
+    other.setOutputFormat(QPrinter::PdfFormat);
+    other.setOutputFileName(QString::fromStdString(TempFolder() + "/wide.pdf"));
+    EXPECT_EQ(gui::PaintTable(other, wide, {}), 2);
 }
 
 std::string ReadBytes(const std::string& path) {

@@ -35,6 +35,16 @@ void Usage(std::FILE* out) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            Usage(stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("orq %s\n", orq::config::kVersion);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ORQ"));
     QApplication::setApplicationDisplayName(QStringLiteral("ORQ"));
@@ -48,13 +58,7 @@ int main(int argc, char* argv[]) {
     bool demo = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            Usage(stdout);
-            return 0;
-        } else if (arg == QLatin1String("--version")) {
-            std::printf("orq %s\n", orq::config::kVersion);
-            return 0;
-        } else if (arg == QLatin1String("--demo")) {
+        if (arg == QLatin1String("--demo")) {
             demo = true;
         } else if (arg == QLatin1String("--screenshot") && i + 1 < args.size()) {
             screenshotDir = args[++i];
