@@ -290,6 +290,14 @@ TEST_F(ReportWindowTest, EscClosesAndResetsStationAndRecruiter) {
     Click("TodayButton");
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(ed->currentIndex(), 0);
+
+    // From the table and from a check box too.
+    QTest::keyClick(form->Table(), Qt::Key_Escape);
+    EXPECT_FALSE(form->isVisible());
+    Click("AllButton");
+    ASSERT_TRUE(form->isVisible());
+    QTest::keyClick(Find<QCheckBox>("CheckBox1"), Qt::Key_Escape);
+    EXPECT_FALSE(form->isVisible());
 }
 
 TEST_F(ReportWindowTest, PrintsTheReportInLandscapeUnderItsTitle) {
