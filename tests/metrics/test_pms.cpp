@@ -30,7 +30,7 @@ std::string Day(int offset) {
     return DateToStr(kToday + offset, TFormatSettings{}) + " 8:00:00 AM";
 }
 
-TOrqState StateWith(std::vector<TAppt> appts) {
+TOrqState StateWith(TApptTable appts) {
     TOrqState state;
     state.Today = kToday;
     state.ReferenceDate = kToday;
@@ -142,7 +142,7 @@ TEST(CountPMS, RecordRules) {
 }
 
 TEST(CountPMS, SplitsByComponentAndGroupAndFollowsTheSelection) {
-    std::vector<TAppt> appts;
+    TApptTable appts;
     auto add = [&](std::string rsid, std::string rctr, std::string comp, std::string ps,
                    std::string ed) {
         TAppt appt = Appt(-1);
@@ -205,7 +205,7 @@ TEST(CountPMS, AnUnreadableDateStopsTheCountingWhereItIs) {
 }
 
 TEST(ConductStatus, CountsTheDayInTheReferenceDate) {
-    auto run = [](std::vector<TAppt> appts) {
+    auto run = [](TApptTable appts) {
         TOrqState state = StateWith(std::move(appts));
         for (int k = 0; k < 3; ++k) {
             state.ReferenceDate = kToday + k;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -39,7 +41,27 @@ struct TAppt {
     bool Terminated = false;   // the recruiter cell carried "*Term*"
 };
 
+// Memory of the applicant table. A full list takes tens of megabytes; a block that large is
+// asked for in huge pages where the system offers them, which makes building the table
+// cheaper. Smaller blocks come from the ordinary allocator.
+void* AllocateTableMemory(std::size_t bytes);
+void FreeTableMemory(void* block, std::size_t bytes) noexcept;
+
+template <typename T> struct TTableAllocator {
+    using value_type = T;
+    TTableAllocator() = default;
+    template <typename U> TTableAllocator(const TTableAllocator<U>&) noexcept {}
+    T* allocate(std::size_t count) {
+        if (count > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_array_new_length();
+        return static_cast<T*>(AllocateTableMemory(count * sizeof(T)));
+    }
+    void deallocate(T* block, std::size_t count) noexcept {
+        FreeTableMemory(block, count * sizeof(T));
+    }
+    friend bool operator==(const TTableAllocator&, const TTableAllocator&) { return true; }
+};
+
 // The applicant table: one TAppt per data row, in sheet order.
-using TApptTable = std::vector<TAppt>;
+using TApptTable = std::vector<TAppt, TTableAllocator<TAppt>>;
 
 } // namespace orq
