@@ -4,6 +4,7 @@
 
 #include "gui_test_support.h"
 
+#include "app/core/loader.h"
 #include "app/core/settings.h"
 #include "app/gui/about_form.h"
 #include "app/gui/error_display.h"
@@ -334,6 +335,24 @@ TEST_F(MainWindowTest, CountingStopsOnAnUnreadableDate) {
     ASSERT_FALSE(dialogs->messages.empty());
     EXPECT_EQ(dialogs->messages[0].kind, QStringLiteral("critical"));
     EXPECT_TRUE(main->OpenList(Fixture("small_apl.xls")));
+}
+
+// A failure in the loader's row loop shows the loader's own message as it is (no full stop
+// added); the window keeps what it showed except that both selectors are empty.
+TEST_F(MainWindowTest, RowLoopFailureShowsTheLoadersMessage) {
+    ASSERT_TRUE(Load("small_apl.xls"));
+    const QString period = Find<QLabel>("Label1")->text();
+    EXPECT_FALSE(Load("bad_est.xls"));
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_EQ(dialogs->messages[0].kind, QStringLiteral("critical"));
+    EXPECT_EQ(dialogs->messages[0].text, gui::WithLineBreaks(LoadFailureMessage()));
+    EXPECT_TRUE(dialogs->messages[0].text.startsWith(
+        QStringLiteral("Could not open processing list\nMake sure it is saved in XLS format\n")));
+    EXPECT_FALSE(dialogs->messages[0].text.endsWith(QLatin1Char('.')));
+    EXPECT_EQ(Find<QLabel>("Label1")->text(), period);
+    EXPECT_EQ(Find<QComboBox>("RsidCombo")->count(), 0);
+    EXPECT_EQ(Find<QComboBox>("RctrCombo")->count(), 0);
+    EXPECT_TRUE(Find<QWidget>("AllButton")->isEnabled());
 }
 
 TEST_F(MainWindowTest, ExitClosesTheWindowAndFreesTheList) {

@@ -53,6 +53,10 @@ BAD_REVIEW = [
 ]
 
 
+# An EST that is not a whole number: the row loop fails.
+BAD_EST = [ROWS[0], ROWS[1][:9] + ("abc",) + ROWS[1][10:]]
+
+
 def header_rows(sheet):
     sheet.write(0, 0, "APPLICANT PROCESSING LIST")
     sheet.write(2, 0, "Station: 1A")
@@ -81,6 +85,7 @@ def main():
     write_list(os.path.join(HERE, "small_apl.xls"), ROWS)
     write_list(os.path.join(HERE, "no_rows.xls"), [])
     write_list(os.path.join(HERE, "bad_review_date.xls"), BAD_REVIEW)
+    write_list(os.path.join(HERE, "bad_est.xls"), BAD_EST)
     with open(os.path.join(HERE, "not_a_workbook.xls"), "w") as out:
         out.write("RSID,RECRUITER\n1A1A,SMITH\n")
 

@@ -385,7 +385,8 @@ bool TMainForm::OpenList(const QString& fileName) {
             Render();
             // The loader's own message box shows its fixed text as it is.
             if (error.what() == LoadFailureMessage()) {
-                CurrentDialogs().Critical(this, QStringLiteral("ORQ"), Q(error.what()));
+                CurrentDialogs().Critical(this, QStringLiteral("ORQ"),
+                                          WithLineBreaks(error.what()));
                 return;
             }
             throw;
