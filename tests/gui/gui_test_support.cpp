@@ -86,16 +86,16 @@ gui::OrqWindows MakeWindows(const std::string& settingsPath) {
 }
 
 void WhenModalShown(std::function<void(QWidget* dialog)> action) {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [poll, action = std::move(action)] {
+    auto* timer = new QTimer(QApplication::instance());
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, action = std::move(action)] {
         QWidget* dialog = QApplication::activeModalWidget();
-        if (dialog == nullptr || !dialog->isVisible()) {
-            QTimer::singleShot(5, *poll);
-            return;
-        }
+        if (dialog == nullptr || !dialog->isVisible()) return;
+        timer->stop();
+        timer->deleteLater();
         action(dialog);
-    };
-    QTimer::singleShot(0, *poll);
+    });
+    timer->start();
 }
 
 std::vector<std::vector<std::string>> ModelTexts(const QAbstractItemModel& model) {
