@@ -2,7 +2,9 @@
 
 #include "app/gui/ui_font.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QScreen>
 #include <QTableView>
 
 namespace orq::gui {
@@ -38,6 +40,15 @@ void ConfigureGridView(QTableView* view, int headerHeight, int rowHeight, bool s
     columns->setSectionsClickable(false);
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     columns->setFixedHeight(headerHeight);
+}
+
+void CentreOnDesktop(QWidget* window) {
+    QScreen* screen =
+        window->screen() != nullptr ? window->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
 }
 
 } // namespace orq::gui

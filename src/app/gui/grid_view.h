@@ -5,6 +5,7 @@
 #include <QColor>
 
 class QTableView;
+class QWidget;
 
 namespace orq::gui {
 
@@ -19,5 +20,8 @@ inline QColor ToQColor(TColor color) {
 }
 
 void ConfigureGridView(QTableView* view, int headerHeight, int rowHeight, bool selectable);
+
+// Moves a top-level window to the centre of the desktop it is on.
+void CentreOnDesktop(QWidget* window);
 
 } // namespace orq::gui

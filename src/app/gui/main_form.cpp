@@ -472,6 +472,14 @@ void TMainForm::BrokenButtonClick() {
     if (brokenForm_ != nullptr) brokenForm_->BuildAndShow();
 }
 
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!shownBefore_) {
+        shownBefore_ = true;
+        CentreOnDesktop(this);
+    }
+}
+
 void TMainForm::closeEvent(QCloseEvent* event) {
     // FormClose: the applicant table goes, then the lists; the settings file is not written.
     state_.Appts.clear();

@@ -83,6 +83,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -98,6 +99,7 @@ private:
     TMainView view_;
     std::unique_ptr<xls::ImportComponent> import_; // TavroImport1
     bool rendering_ = false;
+    bool shownBefore_ = false;
 
     TPrintForm* printForm_ = nullptr;
     TAboutForm* aboutForm_ = nullptr;

@@ -169,6 +169,14 @@ void TPrintForm::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
+void TPrintForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!shownBefore_) {
+        shownBefore_ = true;
+        CentreOnDesktop(this);
+    }
+}
+
 void TPrintForm::resizeEvent(QResizeEvent* event) {
     LayOut();
     QWidget::resizeEvent(event);

@@ -62,6 +62,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void LayOut();
@@ -72,6 +73,7 @@ private:
     reports::TReportWindow window_;
     GridTableModel* model_ = nullptr;
     bool rendering_ = false;
+    bool shownBefore_ = false;
 
     QLabel* RSIDLabel = nullptr;
     QLabel* RctrLabel = nullptr;
