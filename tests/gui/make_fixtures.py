@@ -1,7 +1,7 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Writes the small processing lists the desktop tests open (python3-xlwt).
 
-Run from the repository root: python3 tests/gui/make_fixtures.py
+Run from the repository root: /usr/bin/python3 tests/gui/make_fixtures.py
 The lists are dated around 3/13/2024, the day the tests take as today.
 """
 import os
