@@ -40,7 +40,7 @@ void ReadEverything(TOle2Storage& storage) {
         // A damaged directory may hold equal names; a name opens the first element of that name.
         std::size_t same = 0;
         for (const auto& other : elements)
-            same += other.name == element.name ? 1 : 0;
+            same += other.name == element.name ? 1u : 0u;
         if (same == 1) Check(stream.Size() == element.size);
         std::vector<std::uint8_t> whole = stream.ReadAll();
         Check(whole.size() == stream.Size());

@@ -1187,6 +1187,9 @@ void TOle2Stream::Write(const void* buffer, std::size_t count) {
     if (impl_->node == nullptr) Fail(std::string(kMsgRecordsInvalid));
     if (count == 0) return;
     auto& bytes = impl_->node->bytes;
+    // A version-3 stream stays under 2 GB.
+    if (impl_->position >= 0x80000000u || count >= 0x80000000u - impl_->position)
+        Fail("The compound file would be too large");
     std::uint64_t end = impl_->position + count;
     if (end > bytes.size()) bytes.resize(static_cast<std::size_t>(end));
     std::memcpy(bytes.data() + impl_->position, buffer, count);

@@ -198,6 +198,12 @@ TEST(CfbWriter, StreamsSeekAndOverwrite) {
     auto reader = TOle2Storage::OpenReadMemory(file);
     auto bytes = TOle2Stream(*reader, "Workbook").ReadAll();
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), std::string("abXYef\0\0\0!", 10));
+    // A position beyond what a stream can hold is refused, not allocated.
+    std::vector<std::uint8_t> other;
+    auto big = TOle2Storage::CreateInMemory(other);
+    TOle2Stream huge(*big, "Huge");
+    huge.Seek(std::int64_t{1} << 40, SeekOrigin::Begin);
+    EXPECT_EQ(FailureOf([&] { huge.Write("x", 1); }), "The compound file would be too large");
     // A read-mode stream refuses writes.
     TOle2Stream stream(*reader, "Workbook");
     EXPECT_NE(FailureOf([&] { stream.Write("x", 1); }), "");
