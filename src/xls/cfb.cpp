@@ -89,6 +89,9 @@ constexpr std::uint8_t kTypeRoot = 5;
 constexpr std::uint8_t kColorRed = 0;
 constexpr std::uint8_t kColorBlack = 1;
 
+// The writer's refusal of a file the format cannot hold (streams of 2 GB and more).
+constexpr const char* kMsgTooLarge = "The compound file would be too large";
+
 std::uint64_t DivCeil(std::uint64_t value, std::uint64_t divisor) {
     return value / divisor + (value % divisor != 0 ? 1 : 0);
 }
@@ -672,7 +675,7 @@ private:
     std::uint32_t Take(std::uint64_t count) {
         std::uint64_t first = nextSector_;
         nextSector_ += count;
-        if (nextSector_ > kMaxRegularSector) Fail("The compound file would be too large");
+        if (nextSector_ > kMaxRegularSector) Fail(std::string(kMsgTooLarge));
         return static_cast<std::uint32_t>(first);
     }
 
@@ -683,7 +686,7 @@ private:
         for (Item& item : items_) {
             if (item.node->storage) continue;
             std::uint64_t size = item.node->bytes.size();
-            if (size >= kMaxStreamSize) Fail("The compound file would be too large");
+            if (size >= kMaxStreamSize) Fail(std::string(kMsgTooLarge));
             if (size == 0) continue;
             if (size < kMiniStreamCutoff) {
                 item.mini = true;
@@ -1189,7 +1192,7 @@ void TOle2Stream::Write(const void* buffer, std::size_t count) {
     auto& bytes = impl_->node->bytes;
     // A version-3 stream stays under 2 GB.
     if (impl_->position >= 0x80000000u || count >= 0x80000000u - impl_->position)
-        Fail("The compound file would be too large");
+        Fail(std::string(kMsgTooLarge));
     std::uint64_t end = impl_->position + count;
     if (end > bytes.size()) bytes.resize(static_cast<std::size_t>(end));
     std::memcpy(bytes.data() + impl_->position, buffer, count);
