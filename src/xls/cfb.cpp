@@ -28,6 +28,18 @@
 // streams (under 4,096 bytes) live there in 64-byte mini sectors chained by the mini FAT. The
 // elements of a storage form a binary search tree (left and right sibling links) whose root is
 // the storage's child link.
+//
+// What the reader accepts and what it refuses:
+//   - not a compound file (short, wrong signature) or a header it cannot interpret (version,
+//     byte order, sector sizes, mini-stream cutoff): "The file \"%s\" is invalid";
+//   - structural damage (a sector index outside the file or the FAT, a chain that repeats a
+//     sector or ends early, a size the chain cannot hold, a directory link out of range, into
+//     another tree or back into its own, a non-element in a tree, storages nested deeper than
+//     kMaxStorageDepth): "Can't read file \"%s\"";
+//   - tolerated as the platform tolerates them: the high half of version-3 sizes, a last sector
+//     cut short after the stream's last byte, chain links after the last sector a stream needs,
+//     a tree out of name order (the enumeration sorts), equal names (a name opens the first).
+// Every walk is bounded by a visited set over its index space, so none can loop.
 
 namespace orq::xls {
 
