@@ -30,8 +30,8 @@ Invocation Parse(const Command& command, const std::vector<std::string>& words) 
     invocation.command = command.name;
     auto find = [&](const std::string& name) -> const OptionSpec* {
         for (const auto* list : {&CommonOptions(), &command.options})
-            for (const OptionSpec& spec : *list)
-                if (spec.name == name) return &spec;
+            for (const OptionSpec& option : *list)
+                if (option.name == name) return &option;
         return nullptr;
     };
     for (std::size_t i = 1; i < words.size(); ++i) {
@@ -43,9 +43,9 @@ Invocation Parse(const Command& command, const std::vector<std::string>& words) 
                 inlineValue = name.substr(eq + 1);
                 name.resize(eq);
             }
-            const OptionSpec* spec = find(name);
-            if (!spec) throw UsageError{"unknown option --" + name};
-            if (spec->takesValue) {
+            const OptionSpec* option = find(name);
+            if (!option) throw UsageError{"unknown option --" + name};
+            if (option->takesValue) {
                 if (inlineValue) {
                     invocation.values[name] = *inlineValue;
                 } else {

@@ -194,14 +194,14 @@ void TMainForm::BuildLayout() {
          {376, 55, 63, 41},
          &TMainForm::PastButtonClick},
     };
-    for (const ButtonSpec& spec : buttons) {
-        auto* button = new WrapButton(QString::fromUtf8(spec.caption), client);
-        button->setObjectName(QLatin1String(spec.name));
-        button->setGeometry(spec.geometry);
+    for (const ButtonSpec& entry : buttons) {
+        auto* button = new WrapButton(QString::fromUtf8(entry.caption), client);
+        button->setObjectName(QLatin1String(entry.name));
+        button->setGeometry(entry.geometry);
         button->setAutoDefault(false);
-        if (spec.hint != nullptr) button->setToolTip(QString::fromUtf8(spec.hint));
-        connect(button, &QPushButton::clicked, this, spec.handler);
-        *spec.slot = button;
+        if (entry.hint != nullptr) button->setToolTip(QString::fromUtf8(entry.hint));
+        connect(button, &QPushButton::clicked, this, entry.handler);
+        *entry.slot = button;
         reportButtons_.push_back(button);
     }
     EstButton->setText(Q(view_.EstButtonCaption));
