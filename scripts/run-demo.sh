@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build="${ORQ_BUILD_DIR:-build}"
-scripts/deps.sh
+scripts/deps.sh fonts-wine   # a Tahoma work-alike, the font the windows are laid out for
 [ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja
 cmake --build "$build" --target orq -j "$(nproc)"
 exec "$build/src/orq" --demo "$@"

@@ -10,7 +10,7 @@ out="${1:-out/screenshots}"
 list="${2:-}"
 build="${ORQ_BUILD_DIR:-build}"
 
-scripts/deps.sh xvfb xauth
+scripts/deps.sh xvfb xauth fonts-wine
 [ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja
 cmake --build "$build" --target orq
 
