@@ -51,11 +51,7 @@ void TCells::AddCompact(std::uint16_t id, std::span<const std::uint8_t> body) {
         cell.Error8 = ReadU8(body, 7);
         break;
     case rid::kLabelSst: {
-        const std::uint32_t index = ReadU32LE(body, 6);
-        if (index >= sst_->Count()) Fail(kReadErrorMessage);
-        const std::uint32_t position = sst_->EntryPosition(index);
-        sst_->AddRef(position);
-        cell.Payload = position;
+        cell.Payload = sst_->ResolveRead(ReadU32LE(body, 6));
         break;
     }
     default:
@@ -154,13 +150,30 @@ const std::vector<TCell>& TCells::SortedRow(std::size_t row) const {
 const TCell* TCells::Find(int row, int column) const {
     if (row < 0 || row > kMaxRow) Fail(kMsgInvalidRow, row);
     if (column < 0 || column > kMaxColumn) Fail(kMsgInvalidColumn, column);
-    if (static_cast<std::size_t>(row) >= rows_.size()) return nullptr;
-    const auto& cells = SortRow(static_cast<std::size_t>(row)).Cells;
-    TCell key;
-    key.Column = static_cast<std::uint16_t>(column);
-    auto it = std::lower_bound(cells.begin(), cells.end(), key, ColumnLess);
-    if (it == cells.end() || it->Column != key.Column) return nullptr;
-    return &*it;
+    const auto r = static_cast<std::size_t>(row);
+    if (r >= rows_.size()) return nullptr;
+    const auto& cells = SortRow(r).Cells;
+    const auto c = static_cast<std::uint16_t>(column);
+    const std::size_t size = cells.size();
+    std::size_t i = 0;
+    if (hintRow_ == r && hintIndex_ <= size && hintIndex_ > 0 && cells[hintIndex_ - 1].Column < c) {
+        // Go on from the last lookup of this row for a few cells.
+        i = hintIndex_;
+        for (int steps = 0; i < size && cells[i].Column < c; ++i)
+            if (++steps == 8) break;
+    }
+    if (i < size && cells[i].Column < c) {
+        TCell key;
+        key.Column = c;
+        i = static_cast<std::size_t>(
+            std::lower_bound(cells.begin() + static_cast<std::ptrdiff_t>(i), cells.end(), key,
+                             ColumnLess) -
+            cells.begin());
+    }
+    hintRow_ = r;
+    hintIndex_ = i;
+    if (i == size || cells[i].Column != c) return nullptr;
+    return &cells[i];
 }
 
 const TBaseRecord* TCells::PooledRecord(const TCell& cell) const {

@@ -138,6 +138,9 @@ private:
     std::vector<std::unique_ptr<TBaseRecord>> pool_;
     std::vector<std::uint32_t> freeSlots_;
     std::size_t capacityHint_ = 8;
+    // Where the last lookup ended: a row is usually read left to right.
+    mutable std::size_t hintRow_ = 0;
+    mutable std::size_t hintIndex_ = 0;
 };
 
 } // namespace orq::xls

@@ -45,32 +45,6 @@ bool IsRowColRecord(std::uint16_t id) {
     }
 }
 
-std::size_t FixedCellSize(std::uint16_t id) {
-    switch (id) {
-    case rid::kBlank:
-        return 6; // row, column, XF
-    case rid::kNumber:
-        return 14; // + double
-    case rid::kRk:
-        return 10; // + RK value
-    case rid::kBoolErr:
-        return 8; // + value byte, error flag
-    case rid::kLabelSst:
-        return 10; // + string index
-    case rid::kLabel:
-    case rid::kRString:
-        return 6; // + the string, checked as it is read
-    case rid::kFormula:
-        return 16; // + cached result, option flags
-    default:
-        return 4;
-    }
-}
-
-void RequireSize(std::uint16_t id, std::span<const std::uint8_t> data, std::size_t size) {
-    if (data.size() < size) Fail(kMsgRecordInvalid, static_cast<unsigned>(id));
-}
-
 // ---- Records ----------------------------------------------------------------------------------
 
 TBaseRecord::TBaseRecord(std::uint16_t id, std::span<const std::uint8_t> data)
@@ -272,30 +246,6 @@ TExcelString TContinuedReader::ReadString(int lengthBytes) {
 
 // ---- Record stream ----------------------------------------------------------------------------
 
-bool TRecordReader::ReadHeader(TRecordHeader& header) {
-    if (reader_.Remaining() < 4) return false;
-    header.Id = reader_.U16();
-    header.Size = reader_.U16();
-    return true;
-}
-
-TRecordHeader TRecordReader::RequireHeader() {
-    TRecordHeader header;
-    if (!ReadHeader(header)) Fail(kReadErrorMessage);
-    return header;
-}
-
-bool TRecordReader::PeekHeader(TRecordHeader& header) const {
-    if (reader_.Remaining() < 4) return false;
-    header.Id = ReadU16LE(reader_.Data(), reader_.Position());
-    header.Size = ReadU16LE(reader_.Data(), reader_.Position() + 2);
-    return true;
-}
-
-std::span<const std::uint8_t> TRecordReader::ReadBody(const TRecordHeader& header) {
-    return reader_.Bytes(header.Size);
-}
-
 void TRecordReader::CheckRecord(std::uint16_t id, std::span<const std::uint8_t> body) {
     if (id == rid::kBof && ReadU16LE(body, 0) != kBiff8Version) Fail(kMsgInvalidVersion);
     if (id == rid::kFilePass) Fail(kMsgPasswordProtected);
@@ -379,7 +329,7 @@ void TRecordReader::LookAhead(TBaseRecord& record) {
     }
 }
 
-void TRecordReader::LookAheadCompact(std::uint16_t id) {
+void TRecordReader::LookAheadCompactSlow(std::uint16_t id) {
     for (;;) {
         TRecordHeader next;
         if (!PeekHeader(next)) return;

@@ -199,11 +199,33 @@ public:
 
 using TRecordList = std::vector<std::unique_ptr<TBaseRecord>>;
 
-// The size of the fixed part of a cell record, checked when it is read (0 for kinds without a
+// The size of the fixed part of a cell record, checked when it is read (4 for kinds without a
 // fixed part beyond row and column).
-std::size_t FixedCellSize(std::uint16_t id);
+constexpr std::size_t FixedCellSize(std::uint16_t id) {
+    switch (id) {
+    case rid::kBlank:
+        return 6; // row, column, XF
+    case rid::kNumber:
+        return 14; // + double
+    case rid::kRk:
+        return 10; // + RK value
+    case rid::kBoolErr:
+        return 8; // + value byte, error flag
+    case rid::kLabelSst:
+        return 10; // + string index
+    case rid::kLabel:
+    case rid::kRString:
+        return 6; // + the string, checked as it is read
+    case rid::kFormula:
+        return 16; // + cached result, option flags
+    default:
+        return 4;
+    }
+}
 // Fails with "Record with ID 0x%X is invalid" when the record is shorter than `size`.
-void RequireSize(std::uint16_t id, std::span<const std::uint8_t> data, std::size_t size);
+inline void RequireSize(std::uint16_t id, std::span<const std::uint8_t> data, std::size_t size) {
+    if (data.size() < size) Fail(kMsgRecordInvalid, static_cast<unsigned>(id));
+}
 
 // One decoded BIFF8 string (XLUnicodeRichExtendedString and its short forms).
 struct TExcelString {
@@ -268,13 +290,29 @@ public:
     explicit TRecordReader(std::span<const std::uint8_t> stream) : reader_(stream) {}
 
     // Reads the next header; false (nothing consumed) when fewer than 4 bytes are left.
-    bool ReadHeader(TRecordHeader& header);
+    bool ReadHeader(TRecordHeader& header) {
+        if (!PeekHeader(header)) return false;
+        reader_.Skip(4);
+        return true;
+    }
     // Reads the next header inside a substream, where a short header is a damaged file.
-    TRecordHeader RequireHeader();
+    TRecordHeader RequireHeader() {
+        TRecordHeader header;
+        if (!ReadHeader(header)) Fail(kReadErrorMessage);
+        return header;
+    }
     // The next header without consuming it; false when fewer than 4 bytes are left.
-    bool PeekHeader(TRecordHeader& header) const;
+    bool PeekHeader(TRecordHeader& header) const {
+        if (reader_.Remaining() < 4) return false;
+        const std::uint32_t both = ReadU32LE(reader_.Data(), reader_.Position());
+        header.Id = static_cast<std::uint16_t>(both);
+        header.Size = static_cast<std::uint16_t>(both >> 16);
+        return true;
+    }
     // The body of the record whose header was just read.
-    std::span<const std::uint8_t> ReadBody(const TRecordHeader& header);
+    std::span<const std::uint8_t> ReadBody(const TRecordHeader& header) {
+        return reader_.Bytes(header.Size);
+    }
 
     // Reads the body of the record whose header was just read, checks it, makes the record
     // object of its kind and runs the look-ahead (CONTINUE, STRING, ARRAY, TABLE and
@@ -284,12 +322,27 @@ public:
     static void CheckRecord(std::uint16_t id, std::span<const std::uint8_t> body);
     // The look-ahead for a record kept in compact form (a cell without a record object): any
     // CONTINUE records that follow are read (with their own look-ahead) and dropped.
-    void LookAheadCompact(std::uint16_t id);
+    void LookAheadCompact(std::uint16_t id) {
+        TRecordHeader next;
+        if (!PeekHeader(next)) return;
+        switch (next.Id) {
+        case rid::kContinue:
+        case rid::kString:
+        case rid::kArray:
+        case rid::kTable:
+        case rid::kHLinkTooltip:
+            LookAheadCompactSlow(id);
+            return;
+        default:
+            return;
+        }
+    }
 
     std::size_t Position() const { return reader_.Position(); }
 
 private:
     void LookAhead(TBaseRecord& record);
+    void LookAheadCompactSlow(std::uint16_t id);
     std::unique_ptr<TContinueRecord> ReadContinue();
 
     ByteReader reader_;

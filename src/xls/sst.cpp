@@ -1,6 +1,7 @@
 #include "xls/sst.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 
@@ -9,8 +10,13 @@ namespace orq::xls {
 void TSST::Clear() {
     area_.clear();
     entries_.clear();
+    readReferences_.clear();
     sorted_ = true;
 }
+
+namespace {
+constexpr std::uint8_t kZeroHeader[TSST::kHeaderSize] = {};
+} // namespace
 
 void TSST::Read(const TBaseRecord& sst) {
     Clear();
@@ -31,22 +37,26 @@ void TSST::Read(const TBaseRecord& sst) {
         const std::size_t start = area_.size();
         if (start > std::numeric_limits<std::uint32_t>::max() - kHeaderSize)
             Fail(kMsgErrorReadingRecord);
-        area_.resize(start + kHeaderSize);
 
+        // The string's own header: character count, options, run count, phonetic size.
+        std::uint8_t head[9];
         const std::uint16_t count = in.U16();
         const std::uint8_t options = in.U8();
-        const std::size_t optionsAt = area_.size() + 2;
-        AppendLE(area_, count);
-        AppendLE(area_, options);
+        std::size_t headSize = 0;
+        StoreLE<std::uint16_t>(head, 0, count);
+        head[2] = options;
+        headSize = 3;
         std::uint16_t runCount = 0;
         std::uint32_t phonetic = 0;
         if (options & 0x08) {
             runCount = in.U16();
-            AppendLE(area_, runCount);
+            StoreLE<std::uint16_t>(head, headSize, runCount);
+            headSize += 2;
         }
         if (options & 0x04) {
             phonetic = in.U32();
-            AppendLE(area_, phonetic);
+            StoreLE<std::uint32_t>(head, headSize, phonetic);
+            headSize += 4;
         }
         bool wide = (options & 0x01) != 0;
         const std::size_t rest =
@@ -54,10 +64,14 @@ void TSST::Read(const TBaseRecord& sst) {
         if (in.CurrentRemaining() >= rest) {
             // The whole string lies in the current record: one copy.
             auto bytes = in.CurrentBytes(rest);
+            area_.insert(area_.end(), kZeroHeader, kZeroHeader + kHeaderSize);
+            area_.insert(area_.end(), head, head + headSize);
             area_.insert(area_.end(), bytes.begin(), bytes.end());
         } else {
+            area_.insert(area_.end(), kZeroHeader, kZeroHeader + kHeaderSize);
+            area_.insert(area_.end(), head, head + headSize);
             in.AppendCharacters(count, wide, area_);
-            if (wide) area_[optionsAt] = static_cast<std::uint8_t>(options | 0x01);
+            if (wide) area_[start + kHeaderSize + 2] = static_cast<std::uint8_t>(options | 0x01);
             in.AppendBytes(std::size_t{4} * runCount, area_);
             in.AppendBytes(phonetic, area_);
         }
@@ -65,6 +79,25 @@ void TSST::Read(const TBaseRecord& sst) {
         entries_.push_back(static_cast<std::uint32_t>(start));
     }
     sorted_ = entries_.size() < 2;
+    readReferences_.assign(entries_.size(), 0);
+}
+
+std::uint32_t TSST::ResolveRead(std::uint32_t index) {
+    if (index >= readReferences_.size()) Fail(kReadErrorMessage);
+    ++readReferences_[index];
+    return entries_[index];
+}
+
+void TSST::ApplyReadReferences() {
+    for (std::size_t i = 0; i < readReferences_.size(); ++i) {
+        const std::uint32_t position = entries_[i];
+        const std::uint32_t count = RefCount(position) + readReferences_[i];
+        StoreLE<std::uint16_t>(
+            area_, position + kRefCountOffset,
+            static_cast<std::uint16_t>(std::min<std::uint32_t>(count, kRefCountSaturated)));
+    }
+    readReferences_.clear();
+    readReferences_.shrink_to_fit();
 }
 
 TSST::Layout TSST::Decode(std::uint32_t position) const {
@@ -84,16 +117,25 @@ TSST::Layout TSST::Decode(std::uint32_t position) const {
 }
 
 std::u16string TSST::Text(std::uint32_t position) const {
-    const Layout layout = Decode(position);
-    const std::size_t bytes = layout.runs - layout.characters;
-    auto characters = Slice(area_, layout.characters, bytes, kMsgErrorReadingRecord);
-    std::u16string text(layout.count, u'\0');
-    if (layout.wide) {
-        for (std::size_t i = 0; i < text.size(); ++i)
-            text[i] = static_cast<char16_t>(characters[2 * i] | (characters[2 * i + 1] << 8));
+    // Read for every text cell a lookup returns: one checked view of the string's header and
+    // one of its characters, and the text built from them in one go.
+    const std::size_t at = std::size_t{position} + kHeaderSize;
+    auto head = Slice(area_, at, 3, kMsgErrorReadingRecord);
+    const std::size_t count = static_cast<std::size_t>(head[0] | (head[1] << 8));
+    const std::uint8_t options = head[2];
+    const std::size_t characters = at + 3 + ((options & 0x08) ? 2 : 0) + ((options & 0x04) ? 4 : 0);
+    if (!(options & 0x01)) {
+        // 8-bit characters are the code units of the same value.
+        auto bytes = Slice(area_, characters, count, kMsgErrorReadingRecord);
+        return std::u16string(bytes.begin(), bytes.end());
+    }
+    auto bytes = Slice(area_, characters, 2 * count, kMsgErrorReadingRecord);
+    std::u16string text(count, u'\0');
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(text.data(), bytes.data(), bytes.size());
     } else {
-        for (std::size_t i = 0; i < text.size(); ++i)
-            text[i] = characters[i];
+        for (std::size_t i = 0; i < count; ++i)
+            text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
     }
     return text;
 }

@@ -49,6 +49,13 @@ public:
     void AddRef(std::uint32_t position);
     void Release(std::uint32_t position);
 
+    // While a workbook is read: the area position of string `index` ("Error reading Excel
+    // records. File invalid" when there is no such string), counting one more reference to it.
+    // The counts are tallied by index and go into the entry headers in one pass when reading
+    // ends (ApplyReadReferences), which spares every cell a visit to its string's header.
+    std::uint32_t ResolveRead(std::uint32_t index);
+    void ApplyReadReferences();
+
     // Orders the entry list by content: shorter strings first, equal sizes by their bytes from
     // the character count on. Done once, when something first needs the order (a writer adding
     // a string searches it by bisection); reading alone never needs it.
@@ -68,6 +75,7 @@ private:
 
     std::vector<std::uint8_t> area_;
     std::vector<std::uint32_t> entries_;
+    std::vector<std::uint32_t> readReferences_; // by entry index, while reading
     bool sorted_ = true;
 };
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <utility>
 
 namespace orq::xls {
 
@@ -160,6 +159,7 @@ void TWorkbook::Read(std::span<const std::uint8_t> stream) {
         Sheets.push_back(std::move(sheet));
         added.Read(in);
     }
+    Globals.Sst.ApplyReadReferences();
 }
 
 void TWorkbook::SelectSheet(int index) {
@@ -221,20 +221,19 @@ void TXLSFile::OpenMemory(std::span<const std::uint8_t> bytes) {
 
 void TXLSFile::ReadStorage(std::unique_ptr<TOle2Storage> storage) {
     CopyElements(storages_, *storage, false);
-    std::vector<std::uint8_t> stream;
-    {
-        TOle2Stream workbookStream(*storage, kWorkbookStreamName);
-        stream = workbookStream.ReadAll();
-    }
-    // The file is released before its records are read.
-    storage.reset();
-
+    activeWorkSheet_ = nullptr;
     workbook_ = std::make_unique<TWorkbook>();
-    workbook_->Read(stream);
-    stream = {};
+    {
+        // The records are read straight from the file's bytes; the file is released before the
+        // open returns.
+        TOle2Stream workbookStream(*storage, kWorkbookStreamName);
+        workbook_->Read(workbookStream.Bytes());
+    }
+    storage.reset();
 
     const TBaseRecord* window1 = workbook_->Globals.Window1;
     activeSheet_ = window1 ? ReadU16LE(window1->Data, 10) + 1 : 1;
+    FindActiveWorkSheet();
     modified_ = false;
     // The sheet the workbook was saved on is selected; sheet 1 when that is not in the list.
     workbook_->SelectSheet(SheetCount() < activeSheet_ ? 0 : activeSheet_ - 1);
@@ -242,6 +241,7 @@ void TXLSFile::ReadStorage(std::unique_ptr<TOle2Storage> storage) {
 
 void TXLSFile::SetActiveSheet(int sheet) {
     activeSheet_ = sheet;
+    FindActiveWorkSheet();
     workbook_->SelectSheet(ZeroBased(sheet));
 }
 
@@ -249,16 +249,13 @@ int TXLSFile::SheetCount() const {
     return static_cast<int>(workbook_->Globals.BoundSheets.size());
 }
 
-const TWorkSheet* TXLSFile::ActiveWorkSheet() const {
+void TXLSFile::FindActiveWorkSheet() {
+    activeWorkSheet_ = nullptr;
     const auto& sheets = workbook_->Sheets;
     const int index = ZeroBased(activeSheet_);
-    if (index < 0 || static_cast<std::size_t>(index) >= sheets.size()) return nullptr;
-    const TSheet& sheet = *sheets[static_cast<std::size_t>(index)];
-    return sheet.Kind() == TSheetKind::Worksheet ? static_cast<const TWorkSheet*>(&sheet) : nullptr;
-}
-
-TWorkSheet* TXLSFile::ActiveWorkSheet() {
-    return const_cast<TWorkSheet*>(std::as_const(*this).ActiveWorkSheet());
+    if (index < 0 || static_cast<std::size_t>(index) >= sheets.size()) return;
+    TSheet& sheet = *sheets[static_cast<std::size_t>(index)];
+    if (sheet.Kind() == TSheetKind::Worksheet) activeWorkSheet_ = static_cast<TWorkSheet*>(&sheet);
 }
 
 int TXLSFile::RowCount() const {

@@ -134,8 +134,8 @@ public:
     TWorkbook& Workbook() { return *workbook_; }
     const TWorkbook& Workbook() const { return *workbook_; }
     // The active sheet when it is a worksheet, else nullptr.
-    const TWorkSheet* ActiveWorkSheet() const;
-    TWorkSheet* ActiveWorkSheet();
+    const TWorkSheet* ActiveWorkSheet() const { return activeWorkSheet_; }
+    TWorkSheet* ActiveWorkSheet() { return activeWorkSheet_; }
     bool Modified() const { return modified_; }
     void SetModified(bool modified) { modified_ = modified; }
     bool AllowOverwritingFiles() const { return allowOverwritingFiles_; }
@@ -145,12 +145,15 @@ public:
 
 private:
     void ReadStorage(std::unique_ptr<TOle2Storage> storage);
+    // Finds the worksheet of the active sheet number again (cell reads use the link).
+    void FindActiveWorkSheet();
     // The 0-based index of the active sheet for an edit, checked against the sheet count.
     int EditSheetIndex() const;
     TWorkSheet* EditSheet();
 
     std::unique_ptr<TWorkbook> workbook_;
     int activeSheet_ = 1;
+    TWorkSheet* activeWorkSheet_ = nullptr;
     bool modified_ = false;
     TXlsStorageList storages_;
     bool allowOverwritingFiles_;

@@ -23,9 +23,7 @@ void TSheet::SetCodeName(std::unique_ptr<TBaseRecord> record) {
 
 void ResolveLabelSst(const TBaseRecord& record, TSST& sst) {
     RequireSize(record.Id, record.Data, FixedCellSize(rid::kLabelSst));
-    const std::uint32_t index = ReadU32LE(record.Data, 6);
-    if (index >= sst.Count()) Fail(kReadErrorMessage);
-    sst.AddRef(sst.EntryPosition(index));
+    sst.ResolveRead(ReadU32LE(record.Data, 6));
 }
 
 // ---- Worksheet ----------------------------------------------------------------------------------
@@ -130,7 +128,7 @@ void TWorkSheet::Read(TRecordReader& in) {
         case rid::kMulBlank: {
             // Fixed-size cells go straight into the cell store, without a record object.
             auto body = in.ReadBody(header);
-            TRecordReader::CheckRecord(header.Id, body);
+            RequireSize(header.Id, body, 4); // row and column
             in.LookAheadCompact(header.Id);
             Cells.AddCompact(header.Id, body);
             continue;
