@@ -89,6 +89,12 @@ void TCells::Add(std::uint16_t row, const TCell& cell) {
     capacityHint_ = std::max<std::size_t>(list.Cells.size(), 4);
 }
 
+void TCells::ReserveRows(std::size_t rows) {
+    rows = std::min<std::size_t>(rows, std::size_t{kMaxRow} + 1);
+    rows_.reserve(rows);
+    rowRecords_.reserve(rows);
+}
+
 void TCells::AddRowRecord(std::unique_ptr<TBaseRecord> record) {
     // A short ROW record is completed with zeros so that every ROW record has its fixed layout.
     if (record->Data.size() < kRowRecordSize) record->Data.resize(kRowRecordSize, 0);

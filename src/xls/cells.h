@@ -74,6 +74,9 @@ public:
     void Add(std::uint16_t row, const TCell& cell);
     // Puts a ROW record into its slot ("Duplicated ROW record" when the slot is taken).
     void AddRowRecord(std::unique_ptr<TBaseRecord> record);
+    // Room for the rows a sheet says it uses (its DIMENSIONS record), so that the lists need not
+    // grow row by row while the sheet is read.
+    void ReserveRows(std::size_t rows);
     // Every row with cells but no ROW record gets one made by the reader, when the row-record
     // list is shorter than the cell list.
     void CompleteRowRecords();

@@ -10,7 +10,7 @@ namespace orq::xls {
 void TSST::Clear() {
     area_.clear();
     entries_.clear();
-    readReferences_.clear();
+    readEntries_.clear();
     sorted_ = true;
 }
 
@@ -79,25 +79,26 @@ void TSST::Read(const TBaseRecord& sst) {
         entries_.push_back(static_cast<std::uint32_t>(start));
     }
     sorted_ = entries_.size() < 2;
-    readReferences_.assign(entries_.size(), 0);
+    readEntries_.resize(entries_.size());
+    for (std::size_t i = 0; i < entries_.size(); ++i) readEntries_[i] = {entries_[i], 0};
 }
 
 std::uint32_t TSST::ResolveRead(std::uint32_t index) {
-    if (index >= readReferences_.size()) Fail(kReadErrorMessage);
-    ++readReferences_[index];
-    return entries_[index];
+    if (index >= readEntries_.size()) Fail(kReadErrorMessage);
+    ReadEntry& entry = readEntries_[index];
+    ++entry.references;
+    return entry.position;
 }
 
 void TSST::ApplyReadReferences() {
-    for (std::size_t i = 0; i < readReferences_.size(); ++i) {
-        const std::uint32_t position = entries_[i];
-        const std::uint32_t count = RefCount(position) + readReferences_[i];
+    for (const ReadEntry& entry : readEntries_) {
+        const std::uint32_t count = RefCount(entry.position) + entry.references;
         StoreLE<std::uint16_t>(
-            area_, position + kRefCountOffset,
+            area_, entry.position + kRefCountOffset,
             static_cast<std::uint16_t>(std::min<std::uint32_t>(count, kRefCountSaturated)));
     }
-    readReferences_.clear();
-    readReferences_.shrink_to_fit();
+    readEntries_.clear();
+    readEntries_.shrink_to_fit();
 }
 
 TSST::Layout TSST::Decode(std::uint32_t position) const {

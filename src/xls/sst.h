@@ -75,7 +75,13 @@ private:
 
     std::vector<std::uint8_t> area_;
     std::vector<std::uint32_t> entries_;
-    std::vector<std::uint32_t> readReferences_; // by entry index, while reading
+    // While reading, by entry index: the entry's position and the references counted so far
+    // (side by side, so that resolving a cell touches one place).
+    struct ReadEntry {
+        std::uint32_t position;
+        std::uint32_t references;
+    };
+    std::vector<ReadEntry> readEntries_;
     bool sorted_ = true;
 };
 

@@ -177,6 +177,7 @@ void TWorkSheet::Read(TRecordReader& in) {
             break;
         case rid::kDimensions:
             NoteDimensions(*record);
+            Cells.ReserveRows(Dimensions.LastRowPlus1);
             break;
         case rid::kCodeName:
             SetCodeName(std::move(record));
