@@ -216,7 +216,14 @@ TCellValue TCells::Value(const TCell& cell) const {
 
 TCellValue TCells::ValueAt(int row, int column) const {
     const TCell* cell = Find(row, column);
-    return cell ? Value(*cell) : TCellValue{};
+    if (!cell) return {};
+    // Rows are read left to right: fetch the strings of the next two cells into the cache
+    // while this one is handed back (a shared string sits anywhere in the string area).
+    const TCell* end = rows_[static_cast<std::size_t>(row)].Cells.data() +
+                       rows_[static_cast<std::size_t>(row)].Cells.size();
+    for (const TCell* next = cell + 1; next < end && next <= cell + 2; ++next)
+        if (next->Id == rid::kLabelSst) sst_->Prefetch(static_cast<std::uint32_t>(next->Payload));
+    return Value(*cell);
 }
 
 TXlsCellValue TCells::CellInfo(int row, int column) const {

@@ -309,6 +309,14 @@ public:
         header.Size = static_cast<std::uint16_t>(both >> 16);
         return true;
     }
+    // The body of the record after the next header, when the stream holds all of it (a look
+    // further ahead, for prefetching only).
+    std::span<const std::uint8_t> PeekNextBody(std::uint16_t& id) const {
+        TRecordHeader next;
+        if (!PeekHeader(next) || reader_.Remaining() - 4 < next.Size) return {};
+        id = next.Id;
+        return reader_.Data().subspan(reader_.Position() + 4, next.Size);
+    }
     // The body of the record whose header was just read.
     std::span<const std::uint8_t> ReadBody(const TRecordHeader& header) {
         return reader_.Bytes(header.Size);
@@ -339,6 +347,7 @@ public:
     }
 
     std::size_t Position() const { return reader_.Position(); }
+    std::span<const std::uint8_t> Data() const { return reader_.Data(); }
 
 private:
     void LookAhead(TBaseRecord& record);

@@ -5,6 +5,10 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 namespace orq::xls {
 
 void TSST::Clear() {
@@ -16,6 +20,21 @@ void TSST::Clear() {
 
 namespace {
 constexpr std::uint8_t kZeroHeader[TSST::kHeaderSize] = {};
+
+// Asks for huge pages behind a large buffer that is read at random (the string area of a big
+// list): far fewer page faults and TLB misses. Only a hint; nothing depends on it.
+void AdviseHugePages(const void* data, std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+    const auto begin = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1);
+    const std::uintptr_t last = (begin + bytes) & ~(kHuge - 1);
+    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
 } // namespace
 
 void TSST::Read(const TBaseRecord& sst) {
@@ -32,6 +51,7 @@ void TSST::Read(const TBaseRecord& sst) {
     const std::size_t plausible = std::min<std::size_t>(unique, stored / 3);
     entries_.reserve(plausible);
     area_.reserve(stored + kHeaderSize * plausible);
+    AdviseHugePages(area_.data(), area_.capacity());
 
     for (std::uint32_t i = 0; i < unique; ++i) {
         const std::size_t start = area_.size();
@@ -80,7 +100,8 @@ void TSST::Read(const TBaseRecord& sst) {
     }
     sorted_ = entries_.size() < 2;
     readEntries_.resize(entries_.size());
-    for (std::size_t i = 0; i < entries_.size(); ++i) readEntries_[i] = {entries_[i], 0};
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+        readEntries_[i] = {entries_[i], 0};
 }
 
 std::uint32_t TSST::ResolveRead(std::uint32_t index) {

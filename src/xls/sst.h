@@ -45,6 +45,14 @@ public:
     // The string bytes of the entry as stored (without the 12-byte header).
     std::span<const std::uint8_t> StringBytes(std::uint32_t position) const;
 
+    // A hint that the entry at `position` (or, while reading, string `index`) is wanted soon.
+    void Prefetch(std::uint32_t position) const {
+        if (position < area_.size()) __builtin_prefetch(area_.data() + position + kHeaderSize);
+    }
+    void PrefetchRead(std::uint32_t index) const {
+        if (index < readEntries_.size()) __builtin_prefetch(readEntries_.data() + index);
+    }
+
     std::uint16_t RefCount(std::uint32_t position) const;
     void AddRef(std::uint32_t position);
     void Release(std::uint32_t position);

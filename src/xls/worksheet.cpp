@@ -130,6 +130,11 @@ void TWorkSheet::Read(TRecordReader& in) {
             auto body = in.ReadBody(header);
             RequireSize(header.Id, body, 4); // row and column
             in.LookAheadCompact(header.Id);
+            // The string of the next shared-string cell is counted soon: fetch its entry now.
+            std::uint16_t nextId = 0;
+            auto next = in.PeekNextBody(nextId);
+            if (nextId == rid::kLabelSst && next.size() >= 10)
+                sst_->PrefetchRead(ReadU32LE(next, 6));
             Cells.AddCompact(header.Id, body);
             continue;
         }
