@@ -15,6 +15,152 @@ bool ColumnLess(const TCell& a, const TCell& b) {
 }
 } // namespace
 
+// ---- Cell list ----------------------------------------------------------------------------------
+
+void TCellList::resize(std::size_t count) {
+    rows_.resize(count);
+    packed_.resize(count);
+    if (tail_ != SIZE_MAX && tail_ >= count) tail_ = SIZE_MAX;
+}
+
+void TCellList::reserve(std::size_t count) {
+    rows_.reserve(count);
+    packed_.reserve(count);
+}
+
+void TCellList::ReserveCells(std::size_t count) {
+    block_.reserve(count);
+    AdviseHugePages(block_.data(), block_.capacity() * sizeof(TCell));
+}
+
+void TCellList::erase(std::size_t first, std::size_t last) {
+    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(first),
+                rows_.begin() + static_cast<std::ptrdiff_t>(last));
+    packed_.erase(packed_.begin() + static_cast<std::ptrdiff_t>(first),
+                  packed_.begin() + static_cast<std::ptrdiff_t>(last));
+    if (tail_ != SIZE_MAX) {
+        if (tail_ >= last)
+            tail_ -= last - first;
+        else if (tail_ >= first)
+            tail_ = SIZE_MAX;
+    }
+}
+
+TCellRow& TCellList::Own(std::size_t row) const {
+    TCellRow& list = rows_[row];
+    Packed& packed = packed_[row];
+    if (packed.Count > 0) {
+        const auto begin = block_.begin() + static_cast<std::ptrdiff_t>(packed.Offset);
+        list.Cells.assign(begin, begin + static_cast<std::ptrdiff_t>(packed.Count));
+        list.Sorted = packed.Sorted;
+        packed = Packed();
+        if (tail_ == row) const_cast<TCellList*>(this)->tail_ = SIZE_MAX;
+    }
+    return list;
+}
+
+void TCellList::Append(std::size_t row, const TCell& cell) {
+    if (row >= rows_.size()) resize(row + 1);
+    Packed& packed = packed_[row];
+    if (packed.Count > 0 && tail_ == row) {
+        if (block_.back().Column > cell.Column) packed.Sorted = false;
+        block_.push_back(cell);
+        ++packed.Count;
+        return;
+    }
+    if (packed.Count == 0 && rows_[row].Cells.empty() && block_.size() < UINT32_MAX) {
+        // The row's first cell starts its run at the end of the block.
+        packed.Offset = static_cast<std::uint32_t>(block_.size());
+        packed.Count = 1;
+        packed.Sorted = true;
+        tail_ = row;
+        block_.push_back(cell);
+        return;
+    }
+    // A row whose cells come apart in the file keeps them in a list of its own.
+    TCellRow& list = Own(row);
+    if (!list.Cells.empty() && list.Cells.back().Column > cell.Column) list.Sorted = false;
+    list.Cells.push_back(cell);
+}
+
+std::span<TCell> TCellList::Cells(std::size_t row) const {
+    const Packed& packed = packed_[row];
+    if (packed.Count > 0) return std::span<TCell>(block_).subspan(packed.Offset, packed.Count);
+    return rows_[row].Cells;
+}
+
+std::span<const TCell> TCellList::Sorted(std::size_t row) const {
+    Packed& packed = packed_[row];
+    if (packed.Count > 0) {
+        auto cells = std::span<TCell>(block_).subspan(packed.Offset, packed.Count);
+        if (!packed.Sorted) {
+            std::stable_sort(cells.begin(), cells.end(), ColumnLess);
+            packed.Sorted = true;
+        }
+        return cells;
+    }
+    TCellRow& list = rows_[row];
+    if (!list.Sorted) {
+        std::stable_sort(list.Cells.begin(), list.Cells.end(), ColumnLess);
+        list.Sorted = true;
+    }
+    return list.Cells;
+}
+
+void TCellList::Truncate(std::size_t row, std::size_t count) {
+    Packed& packed = packed_[row];
+    if (packed.Count > 0) {
+        packed.Count = static_cast<std::uint32_t>(std::min<std::size_t>(packed.Count, count));
+        if (packed.Count == 0) {
+            packed = Packed();
+            if (tail_ == row) tail_ = SIZE_MAX;
+        }
+        return;
+    }
+    if (rows_[row].Cells.size() > count) rows_[row].Cells.resize(count);
+}
+
+// ---- Row-record list ----------------------------------------------------------------------------
+
+void TRowRecordList::resize(std::size_t count) {
+    records_.resize(count);
+    bytes_.resize(count);
+    packed_.resize(count);
+}
+
+void TRowRecordList::reserve(std::size_t count) {
+    records_.reserve(count);
+    bytes_.reserve(count);
+    packed_.reserve(count);
+}
+
+void TRowRecordList::erase(std::size_t first, std::size_t last) {
+    const auto from = static_cast<std::ptrdiff_t>(first);
+    const auto to = static_cast<std::ptrdiff_t>(last);
+    records_.erase(records_.begin() + from, records_.begin() + to);
+    bytes_.erase(bytes_.begin() + from, bytes_.begin() + to);
+    packed_.erase(packed_.begin() + from, packed_.begin() + to);
+}
+
+std::unique_ptr<TBaseRecord>& TRowRecordList::Own(std::size_t row) const {
+    if (packed_[row]) {
+        records_[row] = std::make_unique<TBaseRecord>(rid::kRow, bytes_[row]);
+        packed_[row] = 0;
+    }
+    return records_[row];
+}
+
+void TRowRecordList::PutBytes(std::size_t row, std::span<const std::uint8_t> bytes) {
+    std::copy(bytes.begin(), bytes.end(), bytes_[row].begin());
+    packed_[row] = 1;
+}
+
+std::span<std::uint8_t> TRowRecordList::Bytes(std::size_t row) {
+    if (packed_[row]) return bytes_[row];
+    if (records_[row]) return records_[row]->Data;
+    return {};
+}
+
 // ---- Reading ------------------------------------------------------------------------------------
 
 void TCells::AddCompact(std::uint16_t id, std::span<const std::uint8_t> body) {
@@ -77,22 +223,14 @@ void TCells::AddRecord(std::unique_ptr<TBaseRecord> record) {
 }
 
 void TCells::Add(std::uint16_t row, const TCell& cell) {
-    if (row >= rows_.size()) rows_.resize(std::size_t{row} + 1);
-    TCellRow& list = rows_[row];
-    if (list.Cells.capacity() == 0) {
-        // Rows of a sheet tend to be alike: size a new row list like the last one filled.
-        list.Cells.reserve(capacityHint_);
-    } else if (list.Cells.back().Column > cell.Column) {
-        list.Sorted = false;
-    }
-    list.Cells.push_back(cell);
-    capacityHint_ = std::max<std::size_t>(list.Cells.size(), 4);
+    rows_.Append(row, cell);
 }
 
-void TCells::ReserveRows(std::size_t rows) {
+void TCells::ReserveRows(std::size_t rows, std::size_t cells) {
     rows = std::min<std::size_t>(rows, std::size_t{kMaxRow} + 1);
     rows_.reserve(rows);
     rowRecords_.reserve(rows);
+    rows_.ReserveCells(cells);
 }
 
 void TCells::AddRowRecord(std::unique_ptr<TBaseRecord> record) {
@@ -100,9 +238,24 @@ void TCells::AddRowRecord(std::unique_ptr<TBaseRecord> record) {
     if (record->Data.size() < kRowRecordSize) record->Data.resize(kRowRecordSize, 0);
     StoreLE<std::uint16_t>(record->Data, 8, 0);
     const std::uint16_t row = ReadU16LE(record->Data, 0);
-    if (row < rowRecords_.size() && rowRecords_[row]) Fail(kMsgDuplicatedRow);
+    if (row < rowRecords_.size() && rowRecords_.Has(row)) Fail(kMsgDuplicatedRow);
     if (row >= rowRecords_.size()) rowRecords_.resize(std::size_t{row} + 1);
     rowRecords_[row] = std::move(record);
+}
+
+void TCells::AddRowRecord(std::span<const std::uint8_t> body) {
+    if (body.size() > kRowRecordSize) {
+        // Longer than its layout: kept as a record, every byte of it.
+        AddRowRecord(std::make_unique<TBaseRecord>(rid::kRow, body));
+        return;
+    }
+    std::array<std::uint8_t, kRowRecordSize> bytes{};
+    std::copy(body.begin(), body.end(), bytes.begin());
+    StoreLE<std::uint16_t>(bytes, 8, 0);
+    const std::uint16_t row = ReadU16LE(bytes, 0);
+    if (row < rowRecords_.size() && rowRecords_.Has(row)) Fail(kMsgDuplicatedRow);
+    if (row >= rowRecords_.size()) rowRecords_.resize(std::size_t{row} + 1);
+    rowRecords_.PutBytes(row, bytes);
 }
 
 std::unique_ptr<TBaseRecord> TCells::MakeRowRecord(std::uint16_t row) {
@@ -119,9 +272,9 @@ void TCells::CompleteRowRecords() {
     if (rowRecords_.size() >= rows_.size()) return;
     rowRecords_.resize(rows_.size());
     for (std::size_t row = 0; row < rows_.size(); ++row) {
-        if (rowRecords_[row]) continue;
-        if (!rows_[row].Cells.empty() || row + 1 == rows_.size())
-            rowRecords_[row] = MakeRowRecord(static_cast<std::uint16_t>(row));
+        if (rowRecords_.Has(row)) continue;
+        if (!rows_.Cells(row).empty() || row + 1 == rows_.size())
+            rowRecords_.PutBytes(row, MakeRowRecord(static_cast<std::uint16_t>(row))->Data);
     }
 }
 
@@ -135,22 +288,14 @@ TBaseRecord* TCells::RowRecord(std::size_t row) {
     return row < rowRecords_.size() ? rowRecords_[row].get() : nullptr;
 }
 
-const TCellRow& TCells::SortRow(std::size_t row) const {
-    TCellRow& list = rows_[row];
-    if (!list.Sorted) {
-        std::stable_sort(list.Cells.begin(), list.Cells.end(), ColumnLess);
-        list.Sorted = true;
-    }
-    return list;
-}
-
 TCellRow& TCells::RowList(std::size_t row) {
-    SortRow(row);
+    rows_.Sorted(row);
     return rows_[row];
 }
 
 const std::vector<TCell>& TCells::SortedRow(std::size_t row) const {
-    return SortRow(row).Cells;
+    rows_.Sorted(row);
+    return rows_[row].Cells;
 }
 
 const TCell* TCells::Find(int row, int column) const {
@@ -158,11 +303,15 @@ const TCell* TCells::Find(int row, int column) const {
     if (column < 0 || column > kMaxColumn) Fail(kMsgInvalidColumn, column);
     const auto r = static_cast<std::size_t>(row);
     if (r >= rows_.size()) return nullptr;
-    const auto& cells = SortRow(r).Cells;
+    return FindIn(rows_.Sorted(r), r, column);
+}
+
+const TCell* TCells::FindIn(std::span<const TCell> cells, std::size_t row, int column) const {
     const auto c = static_cast<std::uint16_t>(column);
     const std::size_t size = cells.size();
     std::size_t i = 0;
-    if (hintRow_ == r && hintIndex_ <= size && hintIndex_ > 0 && cells[hintIndex_ - 1].Column < c) {
+    if (hintRow_ == row && hintIndex_ <= size && hintIndex_ > 0 &&
+        cells[hintIndex_ - 1].Column < c) {
         // Go on from the last lookup of this row for a few cells.
         i = hintIndex_;
         for (int steps = 0; i < size && cells[i].Column < c; ++i)
@@ -176,7 +325,7 @@ const TCell* TCells::Find(int row, int column) const {
                              ColumnLess) -
             cells.begin());
     }
-    hintRow_ = r;
+    hintRow_ = row;
     hintIndex_ = i;
     if (i == size || cells[i].Column != c) return nullptr;
     return &cells[i];
@@ -215,12 +364,16 @@ TCellValue TCells::Value(const TCell& cell) const {
 }
 
 TCellValue TCells::ValueAt(int row, int column) const {
-    const TCell* cell = Find(row, column);
+    if (row < 0 || row > kMaxRow) Fail(kMsgInvalidRow, row);
+    if (column < 0 || column > kMaxColumn) Fail(kMsgInvalidColumn, column);
+    const auto r = static_cast<std::size_t>(row);
+    if (r >= rows_.size()) return {};
+    const auto cells = rows_.Sorted(r);
+    const TCell* cell = FindIn(cells, r, column);
     if (!cell) return {};
     // Rows are read left to right: fetch the strings of the next two cells into the cache
     // while this one is handed back (a shared string sits anywhere in the string area).
-    const TCell* end = rows_[static_cast<std::size_t>(row)].Cells.data() +
-                       rows_[static_cast<std::size_t>(row)].Cells.size();
+    const TCell* end = cells.data() + cells.size();
     for (const TCell* next = cell + 1; next < end && next <= cell + 2; ++next)
         if (next->Id == rid::kLabelSst) sst_->Prefetch(static_cast<std::uint32_t>(next->Payload));
     return Value(*cell);
@@ -289,18 +442,19 @@ void TCells::InsertAndCopyColumns(int first, int last, int destination, int coun
     const int shift = count * width;
     // A cell that would pass the last column fails the edit before anything has moved.
     for (std::size_t row = 0; row < rows_.size(); ++row)
-        for (const TCell& cell : SortedRow(row))
+        for (const TCell& cell : rows_.Cells(row))
             if (cell.Column >= destination && cell.Column + shift > kMaxColumn)
                 Fail(kMsgTooManyEntries, cell.Column + shift, kMaxColumn);
 
     const int sourceShift = destination <= first ? shift : 0; // the source moved with the shift
     std::vector<TCell> copies;
     for (std::size_t row = 0; row < rows_.size(); ++row) {
-        auto& cells = RowList(row).Cells;
-        for (TCell& cell : cells)
+        // Cells keep their order as they move right.
+        for (TCell& cell : rows_.Cells(row))
             if (cell.Column >= destination)
                 SetColumn(cell, static_cast<std::uint16_t>(cell.Column + shift));
-        if (shift == 0 || cells.empty()) continue;
+        if (shift == 0 || rows_.Cells(row).empty()) continue;
+        auto& cells = RowList(row).Cells;
 
         copies.clear();
         for (int k = 0; k < count; ++k) {
@@ -326,18 +480,19 @@ void TCells::InsertAndCopyColumns(int first, int last, int destination, int coun
 
 void TCells::DeleteColumns(int column, int count) {
     const long long last = static_cast<long long>(column) + count - 1;
-    for (TCellRow& list : rows_) {
+    for (std::size_t row = 0; row < rows_.size(); ++row) {
+        auto cells = rows_.Cells(row);
         std::size_t kept = 0;
-        for (TCell cell : list.Cells) {
+        for (TCell cell : cells) {
             if (cell.Column >= column && cell.Column <= last) {
                 Release(cell);
                 continue;
             }
             if (cell.Column > last)
                 SetColumn(cell, static_cast<std::uint16_t>(cell.Column - count));
-            list.Cells[kept++] = cell;
+            cells[kept++] = cell;
         }
-        list.Cells.resize(kept);
+        rows_.Truncate(row, kept);
     }
     RecalculateRowColumns();
 }
@@ -347,39 +502,37 @@ void TCells::DeleteRows(int row, int count) {
     if (first < rows_.size()) {
         const std::size_t end = std::min(rows_.size(), first + static_cast<std::size_t>(count));
         for (std::size_t r = first; r < end; ++r)
-            for (const TCell& cell : rows_[r].Cells)
+            for (const TCell& cell : rows_.Cells(r))
                 Release(cell);
-        rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(first),
-                    rows_.begin() + static_cast<std::ptrdiff_t>(end));
+        rows_.erase(first, end);
         for (std::size_t r = first; r < rows_.size(); ++r)
-            for (TCell& cell : rows_[r].Cells)
+            for (TCell& cell : rows_.Cells(r))
                 SetRow(cell, static_cast<std::uint16_t>(r));
     }
     if (first < rowRecords_.size()) {
         const std::size_t end =
             std::min(rowRecords_.size(), first + static_cast<std::size_t>(count));
-        rowRecords_.erase(rowRecords_.begin() + static_cast<std::ptrdiff_t>(first),
-                          rowRecords_.begin() + static_cast<std::ptrdiff_t>(end));
+        rowRecords_.erase(first, end);
         for (std::size_t r = first; r < rowRecords_.size(); ++r)
-            if (rowRecords_[r])
-                StoreLE<std::uint16_t>(rowRecords_[r]->Data, 0, static_cast<std::uint16_t>(r));
+            if (auto bytes = rowRecords_.Bytes(r); !bytes.empty())
+                StoreLE<std::uint16_t>(bytes, 0, static_cast<std::uint16_t>(r));
     }
 }
 
 void TCells::RecalculateRowColumns() {
     for (std::size_t row = 0; row < rowRecords_.size(); ++row) {
-        TBaseRecord* record = rowRecords_[row].get();
-        if (!record) continue;
+        auto bytes = rowRecords_.Bytes(row);
+        if (bytes.empty()) continue;
         std::uint16_t firstColumn = 0;
         std::uint16_t pastLast = 0;
-        if (row < rows_.size() && !rows_[row].Cells.empty()) {
-            auto [low, high] =
-                std::minmax_element(rows_[row].Cells.begin(), rows_[row].Cells.end(), ColumnLess);
+        if (row < rows_.size() && !rows_.Cells(row).empty()) {
+            auto cells = rows_.Cells(row);
+            auto [low, high] = std::minmax_element(cells.begin(), cells.end(), ColumnLess);
             firstColumn = low->Column;
             pastLast = static_cast<std::uint16_t>(high->Column + 1);
         }
-        StoreLE<std::uint16_t>(record->Data, 2, firstColumn);
-        StoreLE<std::uint16_t>(record->Data, 4, pastLast);
+        StoreLE<std::uint16_t>(bytes, 2, firstColumn);
+        StoreLE<std::uint16_t>(bytes, 4, pastLast);
     }
 }
 

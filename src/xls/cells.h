@@ -8,6 +8,7 @@
 // objects (with CONTINUE chains and attached records) in the store's record pool; their TCell
 // refers to the pool. The row of a cell is the row list it sits in.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -49,6 +50,70 @@ struct TCellRow {
     bool Sorted = true;
 };
 
+// The cell list: slot r holds the cells of row r. Cells read from a file are packed into one
+// block, row after row, as the file delivers them; a row gets a list of its own (a TCellRow)
+// the first time it is asked for as a list, by an edit or by the writer. Reading and looking
+// cells up never needs one, so a sheet of 65,536 rows costs a handful of allocations.
+class TCellList {
+public:
+    std::size_t size() const { return rows_.size(); }
+    void resize(std::size_t count);
+    void reserve(std::size_t count);
+    void erase(std::size_t first, std::size_t last);
+    // The row as a list of its own (its packed cells move into it).
+    TCellRow& operator[](std::size_t row) { return Own(row); }
+    const TCellRow& operator[](std::size_t row) const { return Own(row); }
+
+    // Adds a cell read from the file to a row.
+    void Append(std::size_t row, const TCell& cell);
+    // Room for `count` cells in the packed block.
+    void ReserveCells(std::size_t count);
+    // A row's cells, packed or not, in stored order, and sorted by column.
+    std::span<TCell> Cells(std::size_t row) const;
+    std::span<const TCell> Sorted(std::size_t row) const;
+    // Drops the cells of a row from position `count` on.
+    void Truncate(std::size_t row, std::size_t count);
+
+private:
+    struct Packed {
+        std::uint32_t Offset = 0;
+        std::uint32_t Count = 0;
+        bool Sorted = true;
+    };
+    TCellRow& Own(std::size_t row) const;
+
+    mutable std::vector<TCellRow> rows_;
+    mutable std::vector<Packed> packed_;
+    mutable std::vector<TCell> block_;
+    std::size_t tail_ = SIZE_MAX; // the row whose packed cells end the block
+};
+
+// The row-record list: slot r holds the ROW record of row r or is empty. A ROW record read from
+// a file is kept as its 16 bytes until someone asks for it as a record object.
+class TRowRecordList {
+public:
+    std::size_t size() const { return records_.size(); }
+    void resize(std::size_t count);
+    void reserve(std::size_t count);
+    void erase(std::size_t first, std::size_t last);
+    // The slot as a record object (made from the kept bytes when needed).
+    std::unique_ptr<TBaseRecord>& operator[](std::size_t row) { return Own(row); }
+    const std::unique_ptr<TBaseRecord>& operator[](std::size_t row) const { return Own(row); }
+
+    bool Has(std::size_t row) const { return packed_[row] || records_[row]; }
+    // Keeps a 16-byte ROW record in slot `row` (which must be empty).
+    void PutBytes(std::size_t row, std::span<const std::uint8_t> bytes);
+    // The record's bytes, kept or in its record object (empty for an empty slot).
+    std::span<std::uint8_t> Bytes(std::size_t row);
+
+private:
+    std::unique_ptr<TBaseRecord>& Own(std::size_t row) const;
+
+    mutable std::vector<std::unique_ptr<TBaseRecord>> records_;
+    mutable std::vector<std::array<std::uint8_t, kRowRecordSize>> bytes_;
+    mutable std::vector<std::uint8_t> packed_;
+};
+
 // What a lookup yields: the value, the XF index, whether the cell is a formula, and the rich
 // text runs of a shared string (character index u16, font index u16 each).
 struct TXlsCellValue {
@@ -74,9 +139,11 @@ public:
     void Add(std::uint16_t row, const TCell& cell);
     // Puts a ROW record into its slot ("Duplicated ROW record" when the slot is taken).
     void AddRowRecord(std::unique_ptr<TBaseRecord> record);
+    // The same for a ROW record given as its body.
+    void AddRowRecord(std::span<const std::uint8_t> body);
     // Room for the rows a sheet says it uses (its DIMENSIONS record), so that the lists need not
     // grow row by row while the sheet is read.
-    void ReserveRows(std::size_t rows);
+    void ReserveRows(std::size_t rows, std::size_t cells);
     // Every row with cells but no ROW record gets one made by the reader, when the row-record
     // list is shorter than the cell list.
     void CompleteRowRecords();
@@ -88,8 +155,10 @@ public:
     std::size_t RowRecordCount() const { return rowRecords_.size(); }
     const TBaseRecord* RowRecord(std::size_t row) const;
     TBaseRecord* RowRecord(std::size_t row);
-    // Row `row`'s cells sorted by column.
+    // Row `row`'s cells sorted by column, as the row's own list.
     const std::vector<TCell>& SortedRow(std::size_t row) const;
+    // Row `row`'s cells sorted by column, without giving the row a list of its own.
+    std::span<const TCell> SortedCells(std::size_t row) const { return rows_.Sorted(row); }
     // The cell at a 0-based row and column, or nullptr; "Invalid Row (%d)" / "Invalid
     // Column (%d)" outside the sheet.
     const TCell* Find(int row, int column) const;
@@ -129,18 +198,17 @@ public:
 
 private:
     TCellRow& RowList(std::size_t row);
-    const TCellRow& SortRow(std::size_t row) const;
+    const TCell* FindIn(std::span<const TCell> cells, std::size_t row, int column) const;
     TCell Duplicate(const TCell& cell, std::uint16_t row, std::uint16_t column);
     void Release(const TCell& cell);
     void SetColumn(TCell& cell, std::uint16_t column);
     void SetRow(TCell& cell, std::uint16_t row);
 
     TSST* sst_;
-    mutable std::vector<TCellRow> rows_;
-    std::vector<std::unique_ptr<TBaseRecord>> rowRecords_;
+    TCellList rows_;
+    TRowRecordList rowRecords_;
     std::vector<std::unique_ptr<TBaseRecord>> pool_;
     std::vector<std::uint32_t> freeSlots_;
-    std::size_t capacityHint_ = 8;
     // Where the last lookup ended: a row is usually read left to right.
     mutable std::size_t hintRow_ = 0;
     mutable std::size_t hintIndex_ = 0;

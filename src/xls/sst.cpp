@@ -5,10 +5,6 @@
 #include <cstring>
 #include <limits>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 namespace orq::xls {
 
 void TSST::Clear() {
@@ -21,20 +17,6 @@ void TSST::Clear() {
 namespace {
 constexpr std::uint8_t kZeroHeader[TSST::kHeaderSize] = {};
 
-// Asks for huge pages behind a large buffer that is read at random (the string area of a big
-// list): far fewer page faults and TLB misses. Only a hint; nothing depends on it.
-void AdviseHugePages(const void* data, std::size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-    const auto begin = reinterpret_cast<std::uintptr_t>(data);
-    const std::uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1);
-    const std::uintptr_t last = (begin + bytes) & ~(kHuge - 1);
-    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#else
-    (void)data;
-    (void)bytes;
-#endif
-}
 } // namespace
 
 void TSST::Read(const TBaseRecord& sst) {

@@ -108,6 +108,17 @@ void TWorkSheet::AddColumnInfo(const TBaseRecord& record) {
     }
 }
 
+void TWorkSheet::ReserveFromDimensions(const TRecordReader& in) {
+    // Room for the rows and cells the sheet announces, but never more cells than the rest of
+    // the stream could hold (a cell record takes at least 10 bytes).
+    const std::size_t rows = std::min<std::size_t>(Dimensions.LastRowPlus1, kMaxRow + 1);
+    const std::size_t columns = std::min<std::size_t>(Dimensions.LastColumnPlus1, kMaxColumn + 1);
+    const std::size_t firstRow = std::min<std::size_t>(Dimensions.FirstRow, rows);
+    const std::size_t firstColumn = std::min<std::size_t>(Dimensions.FirstColumn, columns);
+    const std::size_t cells = (rows - firstRow) * (columns - firstColumn);
+    Cells.ReserveRows(rows, std::min(cells, (in.Data().size() - in.Position()) / 10));
+}
+
 void TWorkSheet::ReadEmbeddedChart(TRecordReader& in, std::unique_ptr<TBaseRecord> bof) {
     Drawing.push_back(std::move(bof));
     ReadChartRecords(in, *sst_, Drawing, nullptr, true);
@@ -125,8 +136,10 @@ void TWorkSheet::Read(TRecordReader& in) {
         case rid::kBoolErr:
         case rid::kLabelSst:
         case rid::kMulRk:
-        case rid::kMulBlank: {
-            // Fixed-size cells go straight into the cell store, without a record object.
+        case rid::kMulBlank:
+        case rid::kRow: {
+            // Fixed-size cells and ROW records go straight into the cell store, without a
+            // record object.
             auto body = in.ReadBody(header);
             RequireSize(header.Id, body, 4); // row and column
             in.LookAheadCompact(header.Id);
@@ -135,7 +148,10 @@ void TWorkSheet::Read(TRecordReader& in) {
             auto next = in.PeekNextBody(nextId);
             if (nextId == rid::kLabelSst && next.size() >= 10)
                 sst_->PrefetchRead(ReadU32LE(next, 6));
-            Cells.AddCompact(header.Id, body);
+            if (header.Id == rid::kRow)
+                Cells.AddRowRecord(body);
+            else
+                Cells.AddCompact(header.Id, body);
             continue;
         }
         default:
@@ -163,9 +179,6 @@ void TWorkSheet::Read(TRecordReader& in) {
         case rid::kRString:
             Cells.AddRecord(std::move(record));
             break;
-        case rid::kRow:
-            Cells.AddRowRecord(std::move(record));
-            break;
         case rid::kString:
             // The text result of the formula before it.
             if (!lastFormula) Fail(kReadErrorMessage);
@@ -182,7 +195,7 @@ void TWorkSheet::Read(TRecordReader& in) {
             break;
         case rid::kDimensions:
             NoteDimensions(*record);
-            Cells.ReserveRows(Dimensions.LastRowPlus1);
+            ReserveFromDimensions(in);
             break;
         case rid::kCodeName:
             SetCodeName(std::move(record));

@@ -94,6 +94,7 @@ public:
 private:
     void AddColumnInfo(const TBaseRecord& record);
     void ReadEmbeddedChart(TRecordReader& in, std::unique_ptr<TBaseRecord> bof);
+    void ReserveFromDimensions(const TRecordReader& in);
     void LinkSettings(TBaseRecord* record);
 
     TSST* sst_;
