@@ -207,6 +207,39 @@ TEST(Cells, LookupBoundsAndUnsortedRows) {
     EXPECT_EQ(FailureOf([&] { import->CellValue(1, 0); }), "Invalid Column (-1)");
 }
 
+TEST(Cells, RowsWhoseCellsComeApartInTheFile) {
+    // Row 1's cells arrive in two runs with row 2 between them, the last one out of order.
+    Bytes longRow = Biff().Row(3).bytes;
+    longRow.resize(longRow.size() + 4, 0xAB);
+    longRow[2] = 20; // size field: 20 bytes
+    auto import = Open(Book(Biff()
+                                .Number(0, 0, 1)
+                                .Number(1, 0, 10)
+                                .Number(0, 4, 5)
+                                .Number(1, 1, 11)
+                                .Number(0, 2, 3)
+                                .Raw(longRow)));
+    EXPECT_EQ(import->UsedColumns(1), (std::vector<int>{1, 3, 5}));
+    EXPECT_EQ(import->UsedColumns(2), (std::vector<int>{1, 2}));
+    EXPECT_EQ(import->CellValue(1, 3), N(3));
+    EXPECT_EQ(import->CellValue(1, 5), N(5));
+    EXPECT_EQ(import->CellValue(2, 2), N(11));
+    EXPECT_EQ(import->RowCount(), 4);
+    const TCells& cells = FileOf(*import).ActiveWorkSheet()->Cells;
+    EXPECT_EQ(cells.RowRecord(3)->Data.size(), 20u); // a longer ROW record keeps every byte
+
+    import->DeleteColumns(1, 1);
+    EXPECT_EQ(import->UsedColumns(1), (std::vector<int>{2, 4}));
+    EXPECT_EQ(import->UsedColumns(2), (std::vector<int>{1}));
+    import->InsertAndCopyColumns(1, 1, 1, 1);
+    EXPECT_EQ(import->CellValue(2, 1), N(11));
+    EXPECT_EQ(import->CellValue(2, 2), N(11));
+    EXPECT_EQ(import->CellValue(1, 5), N(5));
+    import->DeleteRows(1, 1);
+    EXPECT_EQ(import->CellValue(1, 2), N(11));
+    EXPECT_EQ(import->RowCount(), 3);
+}
+
 TEST(CellEdits, ArgumentChecks) {
     struct Case {
         int first, last, destination, count;
