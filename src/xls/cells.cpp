@@ -54,7 +54,7 @@ TCellRow& TCellList::Own(std::size_t row) const {
         list.Cells.assign(begin, begin + static_cast<std::ptrdiff_t>(packed.Count));
         list.Sorted = packed.Sorted;
         packed = Packed();
-        if (tail_ == row) const_cast<TCellList*>(this)->tail_ = SIZE_MAX;
+        if (tail_ == row) tail_ = SIZE_MAX;
     }
     return list;
 }

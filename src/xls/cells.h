@@ -85,7 +85,7 @@ private:
     mutable std::vector<TCellRow> rows_;
     mutable std::vector<Packed> packed_;
     mutable std::vector<TCell> block_;
-    std::size_t tail_ = SIZE_MAX; // the row whose packed cells end the block
+    mutable std::size_t tail_ = SIZE_MAX; // the row whose packed cells end the block
 };
 
 // The row-record list: slot r holds the ROW record of row r or is empty. A ROW record read from
