@@ -100,29 +100,31 @@ private:
     TSST* sst_;
 };
 
-// A chart sheet, or any sheet of a kind this program does not read: its records in order.
-class TTavroChart final : public TSheet {
+// A sheet kept as its records in order: a chart sheet, or a sheet of a kind this program does
+// not read.
+class TRecordSheet : public TSheet {
 public:
-    explicit TTavroChart(TSST& sst) : sst_(&sst) {}
-    TSheetKind Kind() const override { return TSheetKind::Chart; }
-    void Read(TRecordReader& in) override;
-
     TRecordList Records;
 
-private:
+protected:
+    explicit TRecordSheet(TSST& sst) : sst_(&sst) {}
     TSST* sst_;
 };
 
-class TTavroUnsupportedSheet final : public TSheet {
+// A chart sheet; a chart substream inside it is read to its own EOF.
+class TTavroChart final : public TRecordSheet {
 public:
-    explicit TTavroUnsupportedSheet(TSST& sst) : sst_(&sst) {}
+    explicit TTavroChart(TSST& sst) : TRecordSheet(sst) {}
+    TSheetKind Kind() const override { return TSheetKind::Chart; }
+    void Read(TRecordReader& in) override;
+};
+
+// A sheet of any other kind (macro sheet, module, ...).
+class TTavroUnsupportedSheet final : public TRecordSheet {
+public:
+    explicit TTavroUnsupportedSheet(TSST& sst) : TRecordSheet(sst) {}
     TSheetKind Kind() const override { return TSheetKind::Unsupported; }
     void Read(TRecordReader& in) override;
-
-    TRecordList Records;
-
-private:
-    TSST* sst_;
 };
 
 // Checks a LABELSST record's string index against the shared strings and counts the reference
