@@ -1,16 +1,21 @@
-// Fuzzes the workbook reader: opens the input from memory as the import component does, then for
-// every sheet reads every used cell through CellValue; then, on a copy opened from the same
-// bytes, makes on the first sheet the three column edits the loader makes on an old-layout list
-// and a row deletion, reading the cells again afterwards. Damaged input may fail with orq::Error;
-// anything else (a crash, a hang, a sanitizer report) is a finding.
+// Fuzzes the workbook reader. The input is read twice: as an .xls file, and as the record stream
+// of a "Workbook" stream that the target wraps into a compound file (so that mutations reach the
+// records without first breaking the compound file). Each time the workbook is opened from memory
+// as the import component does, every used cell of every sheet is read through CellValue; then,
+// on a copy opened from the same bytes, the first sheet gets the three column edits the loader
+// makes on an old-layout list and a row deletion, and its cells are read again. Damaged input may
+// fail with orq::Error; anything else (a crash, a hang, a sanitizer report) is a finding.
 //
-// Seeds (fuzz/corpus/fuzz_workbook): small fixtures of the tests and workbooks of our writer.
+// Seeds (fuzz/corpus/fuzz_workbook): small fixtures of the tests, workbooks of our writer,
+// hand-built workbooks and the bare record streams of some of them (*.biff).
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
+#include <vector>
 
+#include "xls/cfb.h"
 #include "xls/error.h"
 #include "xls/tavro_import.h"
 
@@ -28,16 +33,14 @@ void ReadAllCells(TTavroImport& component) {
     }
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+void Exercise(std::span<const std::uint8_t> file) {
     auto component = TTavroImport::WithOwnAdapter();
     try {
-        component->OpenMemory(std::span<const std::uint8_t>(data, size));
+        component->OpenMemory(file);
     } catch (const orq::Error&) {
-        return 0;
+        return;
     }
-    const int sheets = component->File() != nullptr ? component->File()->SheetCount() : 0;
+    const int sheets = component->File()->SheetCount();
     for (int sheet = 1; sheet <= sheets; ++sheet) {
         try {
             component->SetActiveSheet(sheet);
@@ -49,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // reads above saw the workbook as opened.
     auto copy = TTavroImport::WithOwnAdapter();
     try {
-        copy->OpenMemory(std::span<const std::uint8_t>(data, size));
+        copy->OpenMemory(file);
     } catch (const orq::Error&) {
         std::abort(); // it opened once: the same bytes must open again
     }
@@ -62,5 +65,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ReadAllCells(*copy);
     } catch (const orq::Error&) {
     }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::span<const std::uint8_t> input(data, size);
+    Exercise(input);
+
+    std::vector<std::uint8_t> wrapped;
+    {
+        auto storage = orq::xls::TOle2Storage::CreateInMemory(wrapped);
+        {
+            orq::xls::TOle2Stream stream(*storage, orq::xls::kWorkbookStreamName);
+            stream.Write(data, size);
+        }
+        storage->Close();
+    }
+    Exercise(wrapped);
     return 0;
 }
