@@ -13,6 +13,9 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from tally import check, equal, finish  # noqa: E402
+
 import olefile
 import xlrd
 import xlwt
@@ -20,22 +23,6 @@ import xlwt
 CLI = sys.argv[1]
 TODAY = "2024-03-14"
 NO_SETTINGS = os.path.join(tempfile.gettempdir(), "orq-no-such-settings.ini")
-
-passed = failed = 0
-
-
-def check(name, condition, detail=""):
-    global passed, failed
-    if condition:
-        passed += 1
-    else:
-        failed += 1
-        print("FAIL %s %s" % (name, detail))
-
-
-def equal(name, actual, expected):
-    check(name, actual == expected, "\n  expected %r\n  actual   %r" % (expected, actual))
-
 
 def run(*args, today=TODAY, locale="en_US.UTF-8"):
     words = [CLI] + list(args) + ["--today", today, "--settings", NO_SETTINGS]
@@ -271,8 +258,7 @@ def main():
         equal("high-est columns", sheet.ncols, 18)
         check_overwrite(demo, folder)
         check_texts(folder)
-    print("%d passed, %d failed" % (passed, failed))
-    return 0 if failed == 0 else 1
+    return finish()
 
 
 if __name__ == "__main__":

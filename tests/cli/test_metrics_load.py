@@ -11,24 +11,15 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from tally import check, finish  # noqa: E402
+
 CLI, SOURCE = sys.argv[1], sys.argv[2]
 FIXTURES = os.path.join(SOURCE, "tests", "fixtures", "apl")
 TODAY = "2008-03-31"
 NO_SETTINGS = os.path.join(tempfile.gettempdir(), "orq-no-such-settings.ini")
 LOAD_FAILURE = ("Could not open processing list\r\nMake sure it is saved in XLS format\r\n"
                 "If you cannot solve the problem, please email the APL to ")
-
-passed = failed = 0
-
-
-def check(name, condition, detail=""):
-    global passed, failed
-    if condition:
-        passed += 1
-    else:
-        failed += 1
-        print("FAIL %s %s" % (name, detail))
-
 
 def run(fixture, *options, locale="en_US.UTF-8", settings=NO_SETTINGS, json_output=True):
     args = [CLI, "metrics", os.path.join(FIXTURES, fixture), "--today", TODAY]
@@ -226,8 +217,7 @@ def main():
     result = subprocess.run([CLI, "metrics"], capture_output=True, timeout=60)
     check("usage no file", result.returncode == 2)
 
-    print("%d passed, %d failed" % (passed, failed))
-    return 1 if failed else 0
+    return finish()
 
 
 if __name__ == "__main__":

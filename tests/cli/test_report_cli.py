@@ -11,6 +11,9 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from tally import check, equal, finish  # noqa: E402
+
 CLI, SOURCE = sys.argv[1], sys.argv[2]
 FIXTURES = os.path.join(SOURCE, "tests", "fixtures", "reports")
 APL_FIXTURES = os.path.join(SOURCE, "tests", "fixtures", "apl")
@@ -18,22 +21,6 @@ REPORTS = os.path.join(FIXTURES, "reports.xls")
 BAD_DATES = os.path.join(FIXTURES, "bad_dates.xls")
 TODAY = "2008-03-31"
 NO_SETTINGS = os.path.join(tempfile.gettempdir(), "orq-no-such-settings.ini")
-
-passed = failed = 0
-
-
-def check(name, condition, detail=""):
-    global passed, failed
-    if condition:
-        passed += 1
-    else:
-        failed += 1
-        print("FAIL %s %s" % (name, detail))
-
-
-def equal(name, actual, expected):
-    check(name, actual == expected, "\n  expected %r\n  actual   %r" % (expected, actual))
-
 
 def run(*args, locale="en_US.UTF-8", settings=NO_SETTINGS):
     words = [CLI] + list(args) + ["--today", TODAY, "--settings", settings]
@@ -289,8 +276,7 @@ def main():
     check_lists()
     check_failures()
     check_day_month_locale()
-    print("%d passed, %d failed" % (passed, failed))
-    return 1 if failed else 0
+    return finish()
 
 
 if __name__ == "__main__":
