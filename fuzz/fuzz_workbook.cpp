@@ -1,7 +1,8 @@
 // Fuzzes the workbook reader. The input is read twice: as an .xls file, and as the record stream
 // of a "Workbook" stream that the target wraps into a compound file (so that mutations reach the
 // records without first breaking the compound file). Each time the workbook is opened from memory
-// as the import component does, every used cell of every sheet is read through CellValue; then,
+// as the import component does, every used cell of every sheet is read through CellValue, and
+// the first 27 columns of every row through RowValues, which must agree with CellValue; then,
 // on a copy opened from the same bytes, the first sheet gets the three column edits the loader
 // makes on an old-layout list and a row deletion, and its cells are read again. Damaged input may
 // fail with orq::Error; anything else (a crash, a hang, a sanitizer report) is a finding.
@@ -10,26 +11,53 @@
 // hand-built workbooks and the bare record streams of some of them (*.biff).
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
+#include <string>
+#include <variant>
 #include <vector>
 
 #include "xls/cfb.h"
 #include "xls/error.h"
 #include "xls/tavro_import.h"
+#include "xls/utf.h"
 
 namespace {
 
+using orq::xls::TCellValue;
 using orq::xls::TTavroImport;
+
+// Whether a value of a row read equals the single lookup's (shared strings come as UTF-8 there).
+bool SameValue(const TCellValue& fromRow, const TCellValue& single) {
+    const auto* text = std::get_if<std::string>(&fromRow);
+    const auto* wide = std::get_if<std::u16string>(&single);
+    if (text && wide) {
+        std::string converted;
+        orq::xls::Utf16ToUtf8Into(*wide, converted);
+        return *text == converted;
+    }
+    const auto* number = std::get_if<double>(&fromRow);
+    const auto* singleNumber = std::get_if<double>(&single);
+    if (number && singleNumber) // a NaN read from the file equals itself bit for bit
+        return std::bit_cast<std::uint64_t>(*number) == std::bit_cast<std::uint64_t>(*singleNumber);
+    return fromRow == single;
+}
 
 void ReadAllCells(TTavroImport& component) {
     // Past the used rows the reader answers "empty" without work; a few rows more cover that path.
     const int rows = std::min(component.RowCount() + 2, 65536);
+    std::array<TCellValue, 27> values;
     for (int row = 1; row <= rows; ++row) {
         for (int column : component.UsedColumns(row))
             (void)component.CellValue(row, column);
         (void)component.CellValue(row, 256);
+        component.RowValues(row, values);
+        for (std::size_t i = 0; i < values.size(); ++i)
+            if (!SameValue(values[i], component.CellValue(row, static_cast<int>(i) + 1)))
+                std::abort();
     }
 }
 

@@ -379,6 +379,38 @@ TCellValue TCells::ValueAt(int row, int column) const {
     return Value(*cell);
 }
 
+void TCells::RowValuesAt(int row, std::span<TCellValue> values) const {
+    if (row < 0 || row > kMaxRow) Fail(kMsgInvalidRow, row);
+    if (values.size() > kMaxColumn + 1) Fail(kMsgInvalidColumn, kMaxColumn + 1);
+    const auto r = static_cast<std::size_t>(row);
+    std::size_t next = 0; // the first column not yet written
+    if (r < rows_.size()) {
+        const auto cells = rows_.Sorted(r);
+        // The row's shared strings sit anywhere in the string area: ask for all of them before
+        // the first one is read, so that their fetches overlap.
+        for (const TCell& cell : cells) {
+            if (cell.Column >= values.size()) break;
+            if (cell.Id == rid::kLabelSst) sst_->Prefetch(static_cast<std::uint32_t>(cell.Payload));
+        }
+        for (const TCell& cell : cells) {
+            if (cell.Column >= values.size()) break;
+            if (cell.Column < next) continue; // a second record for a column: the first counts
+            for (; next < cell.Column; ++next)
+                values[next] = std::monostate{};
+            TCellValue& value = values[next++];
+            if (cell.Id == rid::kLabelSst) {
+                auto* text = std::get_if<std::string>(&value);
+                if (!text) text = &value.emplace<std::string>();
+                sst_->TextUtf8(static_cast<std::uint32_t>(cell.Payload), *text);
+            } else {
+                value = Value(cell);
+            }
+        }
+    }
+    for (; next < values.size(); ++next)
+        values[next] = std::monostate{};
+}
+
 TXlsCellValue TCells::CellInfo(int row, int column) const {
     TXlsCellValue info;
     const TCell* cell = Find(row, column);

@@ -166,6 +166,10 @@ public:
     // The value at a 0-based position (empty without a cell).
     TCellValue ValueAt(int row, int column) const;
     TXlsCellValue CellInfo(int row, int column) const;
+    // The values of columns 0 to values.size() - 1 of a 0-based row, as ValueAt gives them,
+    // except that a shared string comes as 8-bit text (UTF-8) written into the text buffer the
+    // value already holds. The row and column checks are those of ValueAt.
+    void RowValuesAt(int row, std::span<TCellValue> values) const;
 
     const TBaseRecord* PooledRecord(const TCell& cell) const;
     TBaseRecord* PooledRecord(const TCell& cell);

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include "xls/utf.h"
+
 namespace orq::xls {
 
 void TSST::Clear() {
@@ -120,28 +122,51 @@ TSST::Layout TSST::Decode(std::uint32_t position) const {
     return layout;
 }
 
-std::u16string TSST::Text(std::uint32_t position) const {
+namespace {
+
+// Where the characters of a string entry start and how they are stored.
+struct CharacterView {
+    std::span<const std::uint8_t> bytes;
+    bool wide = false;
+};
+
+CharacterView Characters(std::span<const std::uint8_t> area, std::uint32_t position) {
     // Read for every text cell a lookup returns: one checked view of the string's header and
-    // one of its characters, and the text built from them in one go.
-    const std::size_t at = std::size_t{position} + kHeaderSize;
-    auto head = Slice(area_, at, 3, kMsgErrorReadingRecord);
+    // one of its characters.
+    const std::size_t at = std::size_t{position} + TSST::kHeaderSize;
+    auto head = Slice(area, at, 3, kMsgErrorReadingRecord);
     const std::size_t count = static_cast<std::size_t>(head[0] | (head[1] << 8));
     const std::uint8_t options = head[2];
     const std::size_t characters = at + 3 + ((options & 0x08) ? 2 : 0) + ((options & 0x04) ? 4 : 0);
-    if (!(options & 0x01)) {
+    const bool wide = (options & 0x01) != 0;
+    return {Slice(area, characters, wide ? 2 * count : count, kMsgErrorReadingRecord), wide};
+}
+
+} // namespace
+
+std::u16string TSST::Text(std::uint32_t position) const {
+    const CharacterView view = Characters(area_, position);
+    if (!view.wide) {
         // 8-bit characters are the code units of the same value.
-        auto bytes = Slice(area_, characters, count, kMsgErrorReadingRecord);
-        return std::u16string(bytes.begin(), bytes.end());
+        return std::u16string(view.bytes.begin(), view.bytes.end());
     }
-    auto bytes = Slice(area_, characters, 2 * count, kMsgErrorReadingRecord);
+    const std::size_t count = view.bytes.size() / 2;
     std::u16string text(count, u'\0');
     if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(text.data(), bytes.data(), bytes.size());
+        std::memcpy(text.data(), view.bytes.data(), view.bytes.size());
     } else {
         for (std::size_t i = 0; i < count; ++i)
-            text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+            text[i] = static_cast<char16_t>(view.bytes[2 * i] | (view.bytes[2 * i + 1] << 8));
     }
     return text;
+}
+
+void TSST::TextUtf8(std::uint32_t position, std::string& out) const {
+    const CharacterView view = Characters(area_, position);
+    if (view.wide)
+        Utf16LeToUtf8Into(view.bytes, out);
+    else
+        Latin1ToUtf8Into(view.bytes, out);
 }
 
 std::span<const std::uint8_t> TSST::Runs(std::uint32_t position) const {

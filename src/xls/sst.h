@@ -40,6 +40,8 @@ public:
 
     // The characters of the entry at `position`, without runs and phonetic block.
     std::u16string Text(std::uint32_t position) const;
+    // The same characters written over `out` as UTF-8.
+    void TextUtf8(std::uint32_t position, std::string& out) const;
     // The entry's rich-text runs (character index u16, font index u16 each).
     std::span<const std::uint8_t> Runs(std::uint32_t position) const;
     // The string bytes of the entry as stored (without the 12-byte header).

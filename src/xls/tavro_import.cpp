@@ -59,6 +59,10 @@ TCellValue TTavroImport::CellValue(int row, int column) const {
     return Current().CellValue(row, column);
 }
 
+void TTavroImport::RowValues(int row, std::span<TCellValue> values) const {
+    Current().RowValues(row, values);
+}
+
 std::vector<int> TTavroImport::UsedColumns(int row) const {
     return Current().UsedColumns(row);
 }

@@ -65,6 +65,8 @@ public:
 
     int RowCount() const override;
     TCellValue CellValue(int row, int column) const override;
+    // Shared strings come as 8-bit text (UTF-8), other text as wide text.
+    void RowValues(int row, std::span<TCellValue> values) const override;
     // The 1-based columns that hold a cell in a row of the active sheet, in order.
     std::vector<int> UsedColumns(int row) const;
 

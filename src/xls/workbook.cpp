@@ -269,6 +269,15 @@ TCellValue TXLSFile::CellValue(int row, int column) const {
     return sheet->Cells.ValueAt(ZeroBased(row), ZeroBased(column));
 }
 
+void TXLSFile::RowValues(int row, std::span<TCellValue> values) const {
+    const TWorkSheet* sheet = ActiveWorkSheet();
+    if (!sheet) {
+        std::fill(values.begin(), values.end(), TCellValue{});
+        return;
+    }
+    sheet->Cells.RowValuesAt(ZeroBased(row), values);
+}
+
 std::vector<int> TXLSFile::UsedColumns(int row) const {
     std::vector<int> columns;
     const TWorkSheet* sheet = ActiveWorkSheet();

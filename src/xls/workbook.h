@@ -99,6 +99,8 @@ public:
 
     virtual int RowCount() const = 0;
     virtual TCellValue CellValue(int row, int column) const = 0;
+    // Columns 1 to values.size() of a row in one call (see ImportComponent::RowValues).
+    virtual void RowValues(int row, std::span<TCellValue> values) const = 0;
     // The 1-based columns (1 to 256) that hold a cell in a row of the active sheet, in order.
     virtual std::vector<int> UsedColumns(int row) const = 0;
 
@@ -123,6 +125,7 @@ public:
 
     int RowCount() const override;
     TCellValue CellValue(int row, int column) const override;
+    void RowValues(int row, std::span<TCellValue> values) const override;
     std::vector<int> UsedColumns(int row) const override;
 
     void InsertAndCopyColumns(int first, int last, int destination, int count) override;

@@ -57,11 +57,8 @@ bool EncodeRk(double value, std::uint32_t& rk) {
 }
 
 std::vector<std::uint8_t> BoundSheetData(const std::u16string& name) {
-    std::vector<std::uint8_t> data;
-    data.reserve(8 + 2 * name.size());
-    AppendLE(data, std::uint32_t{0}); // position, set when written
-    data.push_back(0);                // visible
-    data.push_back(0);                // worksheet
+    // Position (set when written), visible, worksheet.
+    std::vector<std::uint8_t> data(6, 0);
     AppendExcelString(data, name, 1);
     return data;
 }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -84,7 +85,9 @@ protected:
     }
     static std::string Content(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::ostringstream content;
+        content << in.rdbuf();
+        return content.str();
     }
     std::filesystem::path dir_;
 };

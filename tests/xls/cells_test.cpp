@@ -9,6 +9,7 @@
 
 #include "biff_builder.h"
 #include "xls/tavro_import.h"
+#include "xls/utf.h"
 
 namespace orq::xls {
 namespace {
@@ -140,6 +141,85 @@ TEST(Cells, ValueOfEveryCellKind) {
     ASSERT_NE(formula, nullptr);
     EXPECT_EQ(ReadU16LE(sheet->Cells.PooledRecord(*formula)->Data, 14) & 0x0002, 0x0002);
     EXPECT_TRUE(sheet->Cells.CellInfo(2, 0).IsFormula);
+}
+
+// A value with its text as UTF-8, so that a row read and single lookups can be compared.
+TCellValue Utf8Of(const TCellValue& value) {
+    if (const auto* wide = std::get_if<std::u16string>(&value)) {
+        std::string text;
+        Utf16ToUtf8Into(*wide, text);
+        return text;
+    }
+    return value;
+}
+
+// Every row of every sheet read at once gives what single lookups give.
+void ExpectRowValuesMatchLookups(TTavroImport& import, int sheets, std::size_t columns) {
+    std::vector<TCellValue> values(columns, T8("a text longer than any buffer's first size"));
+    for (int sheet = 1; sheet <= sheets; ++sheet) {
+        import.SetActiveSheet(sheet);
+        for (int row = 1; row <= import.RowCount() + 1; ++row) {
+            import.RowValues(row, values);
+            for (std::size_t i = 0; i < columns; ++i) {
+                SCOPED_TRACE(::testing::PrintToString(sheet) + ":" + ::testing::PrintToString(row) +
+                             "," + ::testing::PrintToString(i + 1));
+                EXPECT_EQ(Utf8Of(values[i]),
+                          Utf8Of(import.CellValue(row, static_cast<int>(i) + 1)));
+            }
+        }
+    }
+}
+
+TEST(Cells, RowValuesGiveTheLookupValuesWithSharedStringsAsUtf8) {
+    Biff body;
+    // Row 1: cells out of column order, two records for column 3, a cell beyond the columns read.
+    body.LabelSst(0, 4, 3)
+        .LabelSst(0, 0, 0)
+        .Number(0, 2, 1)
+        .Number(0, 2, 2)
+        .LabelSst(0, 1, 1)
+        .LabelSst(0, 3, 2)
+        .Label(0, 5, Str8("label"))
+        .BoolErr(0, 6, 0x07, 1)
+        .Formula(0, 7, Biff::Special(0))
+        .String(Str8("formula text"))
+        .Rk(0, 9, 0x00000F3E)
+        .LabelSst(0, 30, 0);
+    // Row 2 left empty; row 3: a lone cell in the middle, shorter strings than row 1's.
+    body.LabelSst(2, 5, 4).Blank(2, 6);
+    const std::vector<Bytes> sst = {
+        Str8("plain ASCII text, longer than fifteen"),
+        Str8("caf\xE9 cr\xE8me"),
+        Str16(u"\U0001F600 pair, \u5F20\u4F1F"),
+        Str16(std::u16string(u"lone ") + char16_t(0xD800) + u" high, low " + char16_t(0xDC00)),
+        Str8("x"),
+    };
+    auto import = Open(Book(body, sst));
+
+    std::vector<TCellValue> values(12);
+    import->RowValues(1, values);
+    EXPECT_EQ(values[0], T8("plain ASCII text, longer than fifteen"));
+    EXPECT_EQ(values[1], T8("caf\u00E9 cr\u00E8me"));
+    EXPECT_EQ(values[2], N(1)); // the first record of the column, as a lookup finds it
+    EXPECT_EQ(values[3], T8("\U0001F600 pair, \u5F20\u4F1F"));
+    EXPECT_EQ(values[4], T8("lone \uFFFD high, low \uFFFD"));
+    EXPECT_EQ(values[5], W(u"label"));
+    EXPECT_EQ(values[6], W(u"#DIV/0!"));
+    EXPECT_EQ(values[7], W(u"formula text"));
+    EXPECT_EQ(values[8], kEmpty);
+    EXPECT_EQ(values[9], N(975));
+    EXPECT_EQ(values[10], kEmpty);
+    import->RowValues(3, values); // the text buffers of row 1 are written over
+    for (std::size_t i = 0; i < values.size(); ++i)
+        EXPECT_EQ(values[i], i == 5 ? T8("x") : kEmpty) << i;
+
+    ExpectRowValuesMatchLookups(*import, 1, 40);
+    std::vector<TCellValue> all(256);
+    import->RowValues(65536, all);
+    EXPECT_EQ(FailureOf([&] { import->RowValues(65537, values); }), "Invalid Row (65536)");
+    EXPECT_EQ(FailureOf([&] { import->RowValues(0, values); }), "Invalid Row (-1)");
+    all.resize(257);
+    EXPECT_EQ(FailureOf([&] { import->RowValues(1, all); }), "Invalid Column (256)");
 }
 
 TEST(Cells, MulRkAndMulBlankExpandIntoSingleCells) {
@@ -483,6 +563,14 @@ TEST(CellFixtures, LibreOfficeWorkbook) {
     import->SetActiveSheet(2);
     EXPECT_EQ(import->CellValue(2, 1), W(u"\u5F20\u4F1F"));
     EXPECT_EQ(import->CellValue(2, 2), N(20));
+}
+
+TEST(CellFixtures, RowValuesMatchLookupsInEveryFixture) {
+    for (const char* name : {"xlwt_cells.xls", "lo_cells.xls"}) {
+        SCOPED_TRACE(name);
+        auto import = OpenFixture(name);
+        ExpectRowValuesMatchLookups(*import, FileOf(*import).SheetCount(), 30);
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -551,8 +552,9 @@ TEST(WriterFiles, SaveAsRefusesAnExistingFile) {
     EXPECT_EQ(FailureOf([&] { writer.SaveAs(path); }),
               "Can't write to file \"" + path + "\". Check it is not in use by another user");
     std::ifstream in(path);
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(content, "keep me");
+    std::ostringstream content;
+    content << in.rdbuf();
+    EXPECT_EQ(content.str(), "keep me");
     EXPECT_EQ(dir.Count(), 1u); // no temporary file left behind
 
     writer.SaveAs(path, true); // replaced when overwriting is allowed

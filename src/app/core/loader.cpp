@@ -1,5 +1,6 @@
 #include "app/core/loader.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -100,14 +101,27 @@ std::string Capped(std::string text, long capacity) {
     return text;
 }
 
-// Reads one data row into `appt`; false at the stop row or the end-of-list marker. `entry` is
-// scratch space for the recruiter list entry, kept from row to row.
-bool ReadRow(xls::ImportComponent& import, TOrqState& state, int row, TAppt& appt,
-             std::string& entry) {
-    const TFormatSettings& format = state.Format;
-    auto text = [&](int column) { return CellText(import.CellValue(row, column), format); };
+constexpr std::size_t kColumns = 27;
 
-    xls::TCellValue first = import.CellValue(row, 1);
+// Scratch space kept from row to row: the cell values of a row (their text buffers are reused)
+// and the recruiter list entry.
+struct RowScratch {
+    std::array<xls::TCellValue, kColumns> values;
+    std::string entry;
+};
+
+// Reads one data row into `appt`; false at the stop row or the end-of-list marker.
+bool ReadRow(xls::ImportComponent& import, TOrqState& state, int row, TAppt& appt,
+             RowScratch& scratch) {
+    const TFormatSettings& format = state.Format;
+    import.RowValues(row, scratch.values);
+    const auto& values = scratch.values;
+    auto text = [&](int column) {
+        return CellText(values[static_cast<std::size_t>(column - 1)], format);
+    };
+    std::string& entry = scratch.entry;
+
+    const xls::TCellValue& first = values[0];
     std::string station;
     switch (xls::KindOf(first)) {
     case xls::CellKind::Empty:
@@ -160,7 +174,7 @@ bool ReadRow(xls::ImportComponent& import, TOrqState& state, int row, TAppt& app
 
     appt.EST = EstOf(text(14));
     appt.TestDate = text(15);
-    appt.QT = QtOf(import.CellValue(row, 16), format);
+    appt.QT = QtOf(values[15], format);
 
     appt.PhyDate = text(17);
     appt.PULHES = text(18);
@@ -216,12 +230,12 @@ void ReadAplRows(xls::ImportComponent& import, TOrqState& state) {
     // failed load still leaves the full length, the unread records empty.
     state.Appts.clear();
     state.Appts.reserve(length);
-    std::string entry;
+    RowScratch scratch;
     try {
         for (std::size_t i = 0; i < length; ++i) {
             const int row = kFirstDataRow + static_cast<int>(i);
             TAppt& appt = state.Appts.emplace_back();
-            if (!ReadRow(import, state, row, appt, entry)) {
+            if (!ReadRow(import, state, row, appt, scratch)) {
                 state.Appts.pop_back();
                 break;
             }

@@ -7,6 +7,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "xls/records.h"
+
 namespace orq {
 namespace {
 
@@ -49,24 +51,6 @@ std::u32string Decode(std::string_view text) {
     return out;
 }
 
-void AppendUtf8(std::string& out, char32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 char32_t OtherCase(char32_t c) {
     if (c >= 'a' && c <= 'z') return c - 32;
     if (c >= 'A' && c <= 'Z') return c + 32;
@@ -96,7 +80,7 @@ TDecimal ToDecimal(long double value, int precision) {
     if (precision < 0) return out;
     if (precision == 0) {
         bool up = digits[0] >= '5';
-        digits = up ? "1" : "";
+        digits.assign(up ? 1 : 0, '1');
         if (up) ++exponent;
     } else if (static_cast<std::size_t>(precision) < digits.size()) {
         bool up = digits[static_cast<std::size_t>(precision)] >= '5';
@@ -258,25 +242,7 @@ bool TryTextToFloat(std::string_view text, char decimalSeparator, double& result
 }
 
 std::string Utf16ToUtf8(std::u16string_view text) {
-    // Most cells are plain ASCII: copy those without the general path.
-    std::string out(text.size(), '\0');
-    std::size_t i = 0;
-    for (; i < text.size() && text[i] < 0x80; ++i)
-        out[i] = static_cast<char>(text[i]);
-    if (i == text.size()) return out;
-    out.resize(i);
-    for (; i < text.size(); ++i) {
-        char32_t code = text[i];
-        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
-            ++i;
-        } else if (code >= 0xD800 && code <= 0xDFFF) {
-            code = 0xFFFD;
-        }
-        AppendUtf8(out, code);
-    }
-    return out;
+    return xls::ToUtf8(text);
 }
 
 std::string CellText(const xls::TCellValue& value, const TFormatSettings& format) {
