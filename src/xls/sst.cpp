@@ -18,7 +18,6 @@ void TSST::Clear() {
 
 namespace {
 constexpr std::uint8_t kZeroHeader[TSST::kHeaderSize] = {};
-
 } // namespace
 
 void TSST::Read(const TBaseRecord& sst) {
@@ -46,10 +45,9 @@ void TSST::Read(const TBaseRecord& sst) {
         std::uint8_t head[9];
         const std::uint16_t count = in.U16();
         const std::uint8_t options = in.U8();
-        std::size_t headSize = 0;
         StoreLE<std::uint16_t>(head, 0, count);
         head[2] = options;
-        headSize = 3;
+        std::size_t headSize = 3;
         std::uint16_t runCount = 0;
         std::uint32_t phonetic = 0;
         if (options & 0x08) {
@@ -65,15 +63,13 @@ void TSST::Read(const TBaseRecord& sst) {
         bool wide = (options & 0x01) != 0;
         const std::size_t rest =
             count * (wide ? std::size_t{2} : std::size_t{1}) + std::size_t{4} * runCount + phonetic;
+        area_.insert(area_.end(), kZeroHeader, kZeroHeader + kHeaderSize);
+        area_.insert(area_.end(), head, head + headSize);
         if (in.CurrentRemaining() >= rest) {
             // The whole string lies in the current record: one copy.
             auto bytes = in.CurrentBytes(rest);
-            area_.insert(area_.end(), kZeroHeader, kZeroHeader + kHeaderSize);
-            area_.insert(area_.end(), head, head + headSize);
             area_.insert(area_.end(), bytes.begin(), bytes.end());
         } else {
-            area_.insert(area_.end(), kZeroHeader, kZeroHeader + kHeaderSize);
-            area_.insert(area_.end(), head, head + headSize);
             in.AppendCharacters(count, wide, area_);
             if (wide) area_[start + kHeaderSize + 2] = static_cast<std::uint8_t>(options | 0x01);
             in.AppendBytes(std::size_t{4} * runCount, area_);
