@@ -9,12 +9,12 @@
 
 #include <unistd.h>
 
-#include "app/core/state.h"
-#include "app/view/main_view.h"
+#include "domain/state.h"
 #include "export/demo_list.h"
 #include "export/sheet_exporter.h"
-#include "reports/core/report_rules.h"
-#include "reports/core/report_window.h"
+#include "reports/report_rules.h"
+#include "view/main_form.h"
+#include "view/print_form.h"
 #include "xls/tavro_import.h"
 #include "xls/writer.h"
 
@@ -72,7 +72,8 @@ BENCHMARK(BM_ExportAllApplicants)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_MakeDemoLargest(benchmark::State& bench) {
     const std::string path = TempFile("demo.xls");
-    for (auto _ : bench) exporter::WriteDemoList(LargestDemo(), path, true);
+    for (auto _ : bench)
+        exporter::WriteDemoList(LargestDemo(), path, true);
     bench.counters["bytes"] = static_cast<double>(std::filesystem::file_size(path));
     std::filesystem::remove(path);
 }

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "app/core/dates.h"
-#include "app/core/loader.h"
-#include "app/core/state.h"
-#include "app/view/main_view.h"
+#include "base/import.h"
+#include "domain/dates.h"
+#include "domain/loader.h"
+#include "domain/state.h"
 #include "metrics/pms.h"
-#include "xls/import.h"
+#include "view/main_form.h"
 
 namespace {
 
@@ -31,13 +31,13 @@ std::string DateTimeText(TDateTime day, int minutes, const TFormatSettings& form
 }
 
 // A sheet in memory behind the import component's interface.
-class MemorySheet : public xls::ImportComponent {
+class MemorySheet : public ImportComponent {
 public:
     void OpenFile(const std::string&) override {}
     void SetActiveSheet(int) override {}
     void CloseFile() override {}
     int RowCount() const override { return static_cast<int>(rows.size()); }
-    xls::TCellValue CellValue(int row, int column) const override {
+    TCellValue CellValue(int row, int column) const override {
         if (row < 1 || row > RowCount() || column < 1 || column > 27) return {};
         return rows[static_cast<std::size_t>(row - 1)][static_cast<std::size_t>(column - 1)];
     }
@@ -45,7 +45,7 @@ public:
     void DeleteColumns(int, int) override {}
     void DeleteRows(int, int) override {}
 
-    std::vector<std::array<xls::TCellValue, 27>> rows;
+    std::vector<std::array<TCellValue, 27>> rows;
 };
 
 const MemorySheet& LargestSheet() {
@@ -65,7 +65,7 @@ const MemorySheet& LargestSheet() {
         out.rows.resize(9);
         out.rows[8][5] = std::string("APP TYPE");
         for (int i = 0; i < kLargestList; ++i) {
-            std::array<xls::TCellValue, 27> row;
+            std::array<TCellValue, 27> row;
             const std::string station = "1A" + std::to_string(10 + pick(8));
             const std::string recruiter = std::string(last[static_cast<std::size_t>(pick(10))]) +
                                           ", " + first[static_cast<std::size_t>(pick(6))];

@@ -12,11 +12,11 @@
 #include <random>
 #include <string>
 
-#include "app/core/dates.h"
-#include "app/core/loader.h"
-#include "app/core/state.h"
-#include "reports/core/check_lists.h"
-#include "reports/core/report_window.h"
+#include "domain/dates.h"
+#include "domain/loader.h"
+#include "domain/state.h"
+#include "reports/check_lists.h"
+#include "view/print_form.h"
 #include "xls/tavro_import.h"
 
 namespace {

@@ -8,10 +8,10 @@
 //   /usr/bin/python3 bench/make_largest_apl.py /tmp/largest.xls
 //   build/bench/gui_bench /tmp/largest.xls --today 2008-12-31
 
-#include "app/gui/windows.h"
-#include "app/view/main_view.h"
-#include "reports/core/report_window.h"
-#include "reports/gui/print_form.h"
+#include "gui/reports/print_form.h"
+#include "gui/windows.h"
+#include "view/main_form.h"
+#include "view/print_form.h"
 #include "xls/tavro_import.h"
 
 #include <QApplication>

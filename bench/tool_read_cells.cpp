@@ -7,7 +7,7 @@
 #include <string>
 #include <variant>
 
-#include "xls/error.h"
+#include "base/error.h"
 #include "xls/tavro_import.h"
 
 int main(int argc, char** argv) {
@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
         double sum = 0;
         for (int row = 1; row <= rows; ++row) {
             for (int column = 1; column <= 27; ++column) {
-                const orq::xls::TCellValue value = import->CellValue(row, column);
+                const orq::TCellValue value = import->CellValue(row, column);
                 if (value.index() == 0) continue;
                 ++cells;
                 if (const auto* text = std::get_if<std::u16string>(&value))
@@ -35,8 +35,7 @@ int main(int argc, char** argv) {
                     sum += *number;
             }
         }
-        std::printf("%d rows, %lld cells, %lld characters, sum %g\n", rows, cells, characters,
-                    sum);
+        std::printf("%d rows, %lld cells, %lld characters, sum %g\n", rows, cells, characters, sum);
     } catch (const orq::Error& error) {
         std::fprintf(stderr, "%s\n", orq::DisplayText(error.what()).c_str());
         return 1;

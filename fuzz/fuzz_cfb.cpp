@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "base/error.h"
 #include "xls/cfb.h"
-#include "xls/error.h"
 
 namespace {
 

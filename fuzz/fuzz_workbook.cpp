@@ -20,14 +20,14 @@
 #include <variant>
 #include <vector>
 
+#include "base/error.h"
+#include "base/utf.h"
 #include "xls/cfb.h"
-#include "xls/error.h"
 #include "xls/tavro_import.h"
-#include "xls/utf.h"
 
 namespace {
 
-using orq::xls::TCellValue;
+using orq::TCellValue;
 using orq::xls::TTavroImport;
 
 // Whether a value of a row read equals the single lookup's (shared strings come as UTF-8 there).
@@ -36,7 +36,7 @@ bool SameValue(const TCellValue& fromRow, const TCellValue& single) {
     const auto* wide = std::get_if<std::u16string>(&single);
     if (text && wide) {
         std::string converted;
-        orq::xls::Utf16ToUtf8Into(*wide, converted);
+        orq::Utf16ToUtf8Into(*wide, converted);
         return *text == converted;
     }
     const auto* number = std::get_if<double>(&fromRow);

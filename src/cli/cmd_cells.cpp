@@ -7,23 +7,24 @@
 #include <string>
 #include <variant>
 
+#include "base/error.h"
+#include "base/utf.h"
 #include "cli/cli.h"
-#include "xls/error.h"
 #include "xls/records.h"
 #include "xls/tavro_import.h"
 
 namespace orq::cli {
 namespace {
 
-const char* KindName(xls::CellKind kind) {
+const char* KindName(CellKind kind) {
     switch (kind) {
-    case xls::CellKind::Number:
+    case CellKind::Number:
         return "number";
-    case xls::CellKind::WideText:
+    case CellKind::WideText:
         return "text";
-    case xls::CellKind::Text8:
+    case CellKind::Text8:
         return "text8";
-    case xls::CellKind::Boolean:
+    case CellKind::Boolean:
         return "bool";
     default:
         return "empty";
@@ -41,17 +42,17 @@ std::string NumberText(double value) {
 
 // The value as text: a line of the text output keeps to one line, so tabs and line breaks
 // inside a text are printed as spaces.
-std::string PlainText(const xls::TCellValue& value) {
+std::string PlainText(const TCellValue& value) {
     std::string text;
-    switch (xls::KindOf(value)) {
-    case xls::CellKind::Number:
+    switch (KindOf(value)) {
+    case CellKind::Number:
         return NumberText(std::get<double>(value));
-    case xls::CellKind::Boolean:
+    case CellKind::Boolean:
         return std::get<bool>(value) ? "true" : "false";
-    case xls::CellKind::WideText:
-        text = xls::ToUtf8(std::get<std::u16string>(value));
+    case CellKind::WideText:
+        text = ToUtf8(std::get<std::u16string>(value));
         break;
-    case xls::CellKind::Text8:
+    case CellKind::Text8:
         text = std::get<std::string>(value);
         break;
     default:
@@ -62,17 +63,17 @@ std::string PlainText(const xls::TCellValue& value) {
     return text;
 }
 
-std::string JsonValue(const xls::TCellValue& value) {
-    switch (xls::KindOf(value)) {
-    case xls::CellKind::Number: {
+std::string JsonValue(const TCellValue& value) {
+    switch (KindOf(value)) {
+    case CellKind::Number: {
         const double number = std::get<double>(value);
         return std::isfinite(number) ? NumberText(number) : JsonNumber(number);
     }
-    case xls::CellKind::Boolean:
+    case CellKind::Boolean:
         return std::get<bool>(value) ? "true" : "false";
-    case xls::CellKind::WideText:
-        return JsonString(xls::ToUtf8(std::get<std::u16string>(value)));
-    case xls::CellKind::Text8:
+    case CellKind::WideText:
+        return JsonString(ToUtf8(std::get<std::u16string>(value)));
+    case CellKind::Text8:
         return JsonString(std::get<std::string>(value));
     default:
         return "null";
@@ -100,9 +101,9 @@ int RunCells(const Invocation& invocation, std::ostream& out, std::ostream& err)
         const int rows = import->RowCount();
         for (int row = 1; row <= rows; ++row) {
             for (int column : import->UsedColumns(row)) {
-                const xls::TCellValue value = import->CellValue(row, column);
-                const xls::CellKind kind = xls::KindOf(value);
-                if (kind == xls::CellKind::Empty) continue;
+                const TCellValue value = import->CellValue(row, column);
+                const CellKind kind = KindOf(value);
+                if (kind == CellKind::Empty) continue;
                 if (json) {
                     body << (first ? "" : ",\n  ") << '[' << row << ", " << column << ", \""
                          << KindName(kind) << "\", " << JsonValue(value) << ']';

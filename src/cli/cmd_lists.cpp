@@ -3,11 +3,11 @@
 #include <functional>
 #include <string>
 
-#include "app/view/main_view.h"
+#include "base/error.h"
 #include "cli/cli.h"
 #include "cli/load_list.h"
-#include "reports/core/check_lists.h"
-#include "xls/error.h"
+#include "reports/check_lists.h"
+#include "view/main_form.h"
 
 namespace orq::cli {
 namespace {

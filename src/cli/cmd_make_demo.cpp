@@ -3,10 +3,10 @@
 #include <charconv>
 #include <string>
 
+#include "base/error.h"
 #include "cli/cli.h"
 #include "cli/load_list.h"
 #include "export/demo_list.h"
-#include "xls/error.h"
 
 namespace orq::cli {
 namespace {

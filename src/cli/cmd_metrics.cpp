@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "app/core/loader.h"
-#include "app/core/settings.h"
-#include "app/view/main_view.h"
+#include "base/error.h"
 #include "cli/cli.h"
 #include "cli/load_list.h"
-#include "xls/error.h"
+#include "domain/loader.h"
+#include "domain/settings.h"
+#include "view/main_form.h"
 #include "xls/tavro_import.h"
 
 namespace orq::cli {

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "app/view/main_view.h"
+#include "base/error.h"
 #include "cli/cli.h"
 #include "cli/load_list.h"
 #include "export/sheet_exporter.h"
-#include "reports/core/report_window.h"
-#include "xls/error.h"
+#include "view/main_form.h"
+#include "view/print_form.h"
 
 namespace orq::cli {
 namespace {

@@ -2,12 +2,12 @@
 
 #include <ctime>
 
-#include "app/core/loader.h"
-#include "app/core/settings.h"
-#include "xls/error.h"
+#include "base/error.h"
+#include "domain/loader.h"
+#include "domain/settings.h"
 #include "xls/tavro_import.h"
 #if ORQ_HAVE_SYSLOCALE
-#include "app/locale/system_locale.h"
+#include "locale/system_locale.h"
 #endif
 
 namespace orq::cli {

@@ -3,9 +3,9 @@
 #include <ostream>
 #include <string>
 
-#include "app/core/state.h"
-#include "app/view/main_view.h"
 #include "cli/cli.h"
+#include "domain/state.h"
+#include "view/main_form.h"
 
 // What every command that reads a processing list does first, as the desktop program does at
 // start and on File > Open.

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "base/error.h"
 #include "export/sheet_exporter.h"
-#include "xls/error.h"
 #include "xls/writer.h"
 
 namespace orq::exporter {

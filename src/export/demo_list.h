@@ -13,7 +13,7 @@
 #include <string>
 #include <variant>
 
-#include "app/core/dates.h"
+#include "domain/dates.h"
 
 namespace orq::exporter {
 

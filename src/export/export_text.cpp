@@ -19,7 +19,7 @@ constexpr std::array<std::uint32_t, kPaletteSize> kPaletteRGB = {
     0x003366, 0x339966, 0x003300, 0x333300, 0x993300, 0x993366, 0x333399, 0x333333,
 };
 
-constexpr TColorBGR SwapRedBlue(std::uint32_t c) {
+constexpr TColor SwapRedBlue(std::uint32_t c) {
     return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
 }
 
@@ -93,18 +93,18 @@ struct TGroupState {
 
 } // namespace
 
-TColorBGR PaletteColor(int paletteIndex) {
+TColor PaletteColor(int paletteIndex) {
     if (paletteIndex < 1 || paletteIndex > kPaletteSize) return 0;
     return SwapRedBlue(kPaletteRGB[static_cast<std::size_t>(paletteIndex - 1)]);
 }
 
-int NearestPaletteIndex(TColorBGR color) {
+int NearestPaletteIndex(TColor color) {
     const int r = static_cast<int>(color & 0xFF), g = static_cast<int>((color >> 8) & 0xFF),
               b = static_cast<int>((color >> 16) & 0xFF);
     int best = 1;
     long bestDistance = std::numeric_limits<long>::max();
     for (int i = 1; i <= kPaletteSize - 1; ++i) {
-        const TColorBGR p = PaletteColor(i);
+        const TColor p = PaletteColor(i);
         const long dr = r - static_cast<int>(p & 0xFF), dg = g - static_cast<int>((p >> 8) & 0xFF),
                    db = b - static_cast<int>((p >> 16) & 0xFF);
         const long distance = dr * dr + dg * dg + db * db;

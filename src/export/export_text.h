@@ -7,20 +7,19 @@
 #include <string>
 #include <string_view>
 
-namespace orq::exporter {
+#include "base/color.h"
 
-// Colours as the program stores them: 24 bits, blue in the high byte, red in the low byte.
-using TColorBGR = std::uint32_t;
+namespace orq::exporter {
 
 // The standard 56-colour BIFF8 palette in the program's colour order; entry i - 1 is palette index
 // i (BIFF colour index i + 7).
 inline constexpr int kPaletteSize = 56;
-TColorBGR PaletteColor(int paletteIndex);
+TColor PaletteColor(int paletteIndex);
 
 // The palette index (1 to 55) nearest to the colour: an exact match at once, otherwise the
 // smallest squared distance over red, green and blue, the lowest index among equals. The 56th
 // entry is never chosen.
-int NearestPaletteIndex(TColorBGR color);
+int NearestPaletteIndex(TColor color);
 
 // The plain text of a rich-text (RTF) text, as an edit control would give it: groups, control
 // words and hidden destinations (font and colour tables, style sheets, document information,

@@ -7,8 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/error.h"
+#include "base/utf.h"
 #include "export/export_text.h"
-#include "xls/error.h"
 #include "xls/writer.h"
 
 namespace orq::exporter {
@@ -50,7 +51,7 @@ std::uint8_t VerticalOf(reports::TVertAlign align) {
 
 // The text a cell goes into the sheet with.
 std::u16string SheetText(const std::string& stored) {
-    std::u16string text = xls::Utf8ToUtf16(stored);
+    std::u16string text = Utf8ToUtf16(stored);
     // The table shows a text that begins with "{\" as rich text: its plain text is what it holds.
     if (text.size() >= 2 && text[0] == u'{' && text[1] == u'\\') text = RtfToPlainText(text);
     return NormalizeCellText(text);

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "reports/core/report_table.h"
+#include "reports/report_table.h"
 #include "xls/cell_format.h"
 
 namespace orq::xls {

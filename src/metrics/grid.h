@@ -6,11 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace orq {
+#include "base/color.h"
 
-// Colours are 24-bit values in blue-green-red order (red in the low byte).
-using TColor = std::uint32_t;
-inline constexpr TColor kColorBlue = 0xFF0000;
+namespace orq {
 
 enum class TAlign : std::uint8_t { Left, Center, Right };
 

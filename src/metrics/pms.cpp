@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "app/core/dates.h"
-#include "app/core/text.h"
+#include "domain/dates.h"
+#include "domain/text.h"
 
 namespace orq {
 namespace {
@@ -158,7 +158,7 @@ void LayoutMathGrid(TGrid& grid) {
             TGridCell& cell = grid.Cell(col, row);
             cell.Align = col == 0 ? TAlign::Left : TAlign::Center;
             cell.Bold = row == 0;
-            if (row == kTotalRow[kRA] || row == kTotalRow[kAR]) cell.FontColor = kColorBlue;
+            if (row == kTotalRow[kRA] || row == kTotalRow[kAR]) cell.FontColor = kBlue;
         }
         grid.Cell(col, 0).Text = kHeaders[col];
     }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/state.h"
+#include "domain/state.h"
 #include "metrics/grid.h"
 
 namespace orq {

@@ -14,7 +14,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "xls/error.h"
+#include "base/error.h"
 
 namespace orq::xls {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/error.h"
 #include "xls/byte_reader.h"
-#include "xls/error.h"
 
 namespace orq::xls {
 namespace {
@@ -331,57 +331,6 @@ std::u16string BuiltInFormatText(int index, const TDateNotation& notation) {
     default:
         return u"";
     }
-}
-
-std::u16string Utf8ToUtf16(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            out.push_back(c);
-            ++i;
-            continue;
-        }
-        int extra = 0;
-        char32_t code = 0;
-        char32_t minimum = 0;
-        if ((c & 0xE0) == 0xC0) {
-            extra = 1, code = c & 0x1Fu, minimum = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2, code = c & 0x0Fu, minimum = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3, code = c & 0x07u, minimum = 0x10000;
-        } else {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        bool valid = i + static_cast<std::size_t>(extra) < text.size();
-        for (int k = 1; valid && k <= extra; ++k) {
-            const unsigned char next =
-                static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-            if ((next & 0xC0) != 0x80)
-                valid = false;
-            else
-                code = (code << 6) | (next & 0x3Fu);
-        }
-        if (!valid || code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        i += static_cast<std::size_t>(extra) + 1;
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(code));
-        }
-    }
-    return out;
 }
 
 } // namespace orq::xls

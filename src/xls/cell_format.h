@@ -111,9 +111,6 @@ TTavroFormat DecodeXFRecord(std::span<const std::uint8_t> data);
 std::uint16_t XFFontIndex(std::span<const std::uint8_t> data);
 std::uint16_t XFFormatIndex(std::span<const std::uint8_t> data);
 
-// UTF-8 to UTF-16; a byte that starts no valid sequence becomes U+FFFD.
-std::u16string Utf8ToUtf16(std::string_view text);
-
 // Appends a string as BIFF8 stores it: the character count (`countBytes` 1 or 2), the option
 // byte and the characters, 8-bit when every code unit is at most 0xFF, else 16-bit.
 void AppendExcelString(std::vector<std::uint8_t>& out, std::u16string_view text, int countBytes);

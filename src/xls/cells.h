@@ -15,7 +15,7 @@
 #include <span>
 #include <vector>
 
-#include "xls/import.h"
+#include "base/import.h"
 #include "xls/records.h"
 #include "xls/sst.h"
 

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/utf.h"
 #include "xls/byte_reader.h"
 #include "xls/records.h"
 
@@ -109,52 +110,6 @@ std::uint64_t DivCeil(std::uint64_t value, std::uint64_t divisor) {
 }
 
 // ---- Names ----------------------------------------------------------------------------------
-
-std::u16string Utf8ToUtf16(const std::string& text) {
-    std::u16string out;
-    out.reserve(text.size());
-    std::size_t i = 0;
-    auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(text[k]); };
-    while (i < text.size()) {
-        std::uint32_t c = byte(i);
-        std::size_t extra = 0;
-        std::uint32_t minimum = 0;
-        if (c < 0x80) {
-            extra = 0;
-        } else if ((c & 0xE0) == 0xC0) {
-            extra = 1, c &= 0x1F, minimum = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2, c &= 0x0F, minimum = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3, c &= 0x07, minimum = 0x10000;
-        } else {
-            out += u'\uFFFD';
-            ++i;
-            continue;
-        }
-        bool good = i + extra < text.size();
-        for (std::size_t k = 1; good && k <= extra; ++k) {
-            if ((byte(i + k) & 0xC0) != 0x80)
-                good = false;
-            else
-                c = (c << 6) | (byte(i + k) & 0x3Fu);
-        }
-        if (!good || c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            out += u'\uFFFD';
-            ++i;
-            continue;
-        }
-        i += extra + 1;
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (c >> 10));
-            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(c);
-        }
-    }
-    return out;
-}
 
 // The upper-case form the name order compares: the simple mappings of the Latin, Greek and
 // Cyrillic letters, which covers every element name real files use.

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "xls/error.h"
+#include "base/error.h"
 
 namespace orq::xls {
 

@@ -1,7 +1,7 @@
 #include "xls/record_sink.h"
 
+#include "base/error.h"
 #include "xls/byte_reader.h"
-#include "xls/error.h"
 
 namespace orq::xls {
 

@@ -8,7 +8,7 @@
 #include <sys/mman.h>
 #endif
 
-#include "xls/utf.h"
+#include "base/utf.h"
 
 namespace orq::xls {
 
@@ -411,12 +411,6 @@ const char* KnownErrorCodeText(std::uint8_t code) {
 const char* ErrorCodeText(std::uint8_t code) {
     const char* text = KnownErrorCodeText(code);
     return text ? text : "#NULL!";
-}
-
-std::string ToUtf8(std::u16string_view text) {
-    std::string out;
-    Utf16ToUtf8Into(text, out);
-    return out;
 }
 
 } // namespace orq::xls

@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/error.h"
+#include "base/import.h"
 #include "xls/byte_reader.h"
-#include "xls/error.h"
-#include "xls/import.h"
 
 namespace orq::xls {
 
@@ -367,8 +367,5 @@ const char* KnownErrorCodeText(std::uint8_t code);
 // Asks for huge pages behind a large buffer that is read at random: far fewer page faults and
 // TLB misses. Only a hint; nothing depends on it.
 void AdviseHugePages(const void* data, std::size_t bytes);
-
-// UTF-16 code units (unpaired surrogates as U+FFFD) to UTF-8.
-std::string ToUtf8(std::u16string_view text);
 
 } // namespace orq::xls

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "xls/utf.h"
+#include "base/utf.h"
 
 namespace orq::xls {
 

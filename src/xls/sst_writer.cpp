@@ -4,8 +4,8 @@
 #include <array>
 #include <vector>
 
+#include "base/error.h"
 #include "xls/byte_reader.h"
-#include "xls/error.h"
 
 namespace orq::xls {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "xls/import.h"
+#include "base/import.h"
 #include "xls/workbook.h"
 
 namespace orq::xls {

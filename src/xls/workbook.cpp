@@ -1,5 +1,6 @@
 #include "xls/workbook.h"
 
+#include "base/utf.h"
 #include <algorithm>
 #include <limits>
 

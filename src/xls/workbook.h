@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "base/import.h"
 #include "xls/cfb.h"
-#include "xls/import.h"
 #include "xls/records.h"
 #include "xls/sst.h"
 #include "xls/worksheet.h"

@@ -6,8 +6,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/error.h"
+#include "base/utf.h"
 #include "xls/byte_reader.h"
-#include "xls/error.h"
 #include "xls/record_sink.h"
 #include "xls/serialise.h"
 #include "xls/template.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "base/import.h"
 #include "xls/cell_format.h"
-#include "xls/import.h"
 #include "xls/workbook.h"
 
 namespace orq::xls {

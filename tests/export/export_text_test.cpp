@@ -9,7 +9,7 @@ namespace {
 
 TEST(NearestPaletteIndex, ColoursOfTheReports) {
     struct Case {
-        TColorBGR color;
+        TColor color;
         int index;
     };
     const Case cases[] = {
@@ -38,18 +38,6 @@ TEST(NearestPaletteIndex, TiesGoToTheLowestIndex) {
         EXPECT_EQ(PaletteColor(found), PaletteColor(i));
         EXPECT_LE(found, i);
     }
-}
-
-TEST(Utf8ToUtf16, DecodesAndReplacesBadBytes) {
-    using xls::Utf8ToUtf16;
-    EXPECT_EQ(Utf8ToUtf16("abc"), u"abc");
-    EXPECT_EQ(Utf8ToUtf16("\xC3\xA9t\xC3\xA9"), u"\u00E9t\u00E9");
-    EXPECT_EQ(Utf8ToUtf16("\xE2\x82\xAC"), u"\u20AC");
-    EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x98\x80"), u"\U0001F600");
-    EXPECT_EQ(Utf8ToUtf16("a\xFFz"), u"a\uFFFDz");
-    EXPECT_EQ(Utf8ToUtf16("\xC3"), u"\uFFFD");                     // cut short
-    EXPECT_EQ(Utf8ToUtf16("\xC0\x80"), u"\uFFFD\uFFFD");           // over-long
-    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD"); // surrogate
 }
 
 TEST(NormalizeCellText, LineBreaks) {

@@ -10,10 +10,10 @@
 
 #include <unistd.h>
 
+#include "base/error.h"
 #include "export/sheet_exporter.h"
 #include "xls/byte_reader.h"
 #include "xls/cfb.h"
-#include "xls/error.h"
 #include "xls/tavro_import.h"
 #include "xls/writer.h"
 
@@ -53,9 +53,9 @@ TReportTable SmallTable() {
         t.Rows[0][static_cast<std::size_t>(c)].Text = row1[c];
         t.Rows[1][static_cast<std::size_t>(c)].Text = row2[c];
     }
-    t.Rows[0][2].Background = reports::kLavender;
-    t.Rows[1][2].Background = reports::kMaroon;
-    t.Rows[1][2].FontColor = reports::kWhite;
+    t.Rows[0][2].Background = kLavender;
+    t.Rows[1][2].Background = kMaroon;
+    t.Rows[1][2].FontColor = kWhite;
     t.WordWrap = true;
     return t;
 }

@@ -80,7 +80,7 @@ gui::OrqWindows MakeWindows(const std::string& settingsPath) {
     options.Format = TFormatSettings{};
     options.ProgramPath = ORQ_BINARY_DIR "/tests/gui/orq_gui_tests";
     options.MakeImport = [] {
-        return std::unique_ptr<xls::ImportComponent>(xls::TTavroImport::WithOwnAdapter());
+        return std::unique_ptr<ImportComponent>(xls::TTavroImport::WithOwnAdapter());
     };
     return gui::CreateWindows(std::move(options));
 }

@@ -3,8 +3,8 @@
 // Helpers of the desktop tests: dialogs answered in advance, the windows on a fixed day, and
 // modal dialogs driven from a queued callback.
 
-#include "app/gui/dialogs.h"
-#include "app/gui/windows.h"
+#include "gui/common/dialogs.h"
+#include "gui/windows.h"
 
 #include <QAbstractItemModel>
 #include <QPrinter>

@@ -7,9 +7,9 @@
 #include <string>
 #include <variant>
 
+#include "base/utf.h"
 #include "biff_builder.h"
 #include "xls/tavro_import.h"
-#include "xls/utf.h"
 
 namespace orq::xls {
 namespace {

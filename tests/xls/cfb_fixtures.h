@@ -17,8 +17,8 @@
 
 #include <unistd.h>
 
+#include "base/error.h"
 #include "xls/cfb.h"
-#include "xls/error.h"
 
 namespace orq::xls::testing {
 
@@ -290,7 +290,8 @@ inline std::uint32_t Crc32(const std::vector<std::uint8_t>& bytes) {
     std::uint32_t crc = 0xFFFFFFFFu;
     for (std::uint8_t b : bytes) {
         crc ^= b;
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
     }
     return ~crc;
 }

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "base/error.h"
 #include "xls/byte_reader.h"
 #include "xls/cell_format.h"
-#include "xls/error.h"
 #include "xls/record_sink.h"
 #include "xls/sst_writer.h"
 

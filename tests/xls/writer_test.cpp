@@ -11,9 +11,9 @@
 
 #include <unistd.h>
 
+#include "base/error.h"
 #include "xls/byte_reader.h"
 #include "xls/cfb.h"
-#include "xls/error.h"
 #include "xls/tavro_import.h"
 #include "xls/template.h"
 #include "xls/writer.h"

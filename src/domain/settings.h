@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "domain/state.h"
+
+namespace orq {
+
+// The settings file's name; the program reads and writes it in the current directory.
+inline constexpr const char* kSettingsFileName = "ORQ.ini";
+
+// Reads the settings at start: MinEST (31 by default), ReserveList and FirstRun (true when the
+// file does not exist). Reading never fails: unreadable content is read as far as it goes.
+void ReadSettings(const std::string& path, TOrqState& state);
+
+// The Ok of the settings dialog: writes `estText` as line 1 and each checked name as a further
+// line (CR LF line ends), appending the checked names to ReserveList. The file is written to a
+// temporary file beside it and renamed into place, so the earlier file survives a failed write.
+// Returns false when the file could not be written (ReserveList is updated either way).
+bool WriteSettings(const std::string& path, const std::string& estText,
+                   const std::vector<std::string>& checkedNames, TOrqState& state);
+
+// The EstButton caption: the minimum EST in decimal followed by "+ &EST/QT".
+std::string EstButtonCaption(std::uint8_t minEst);
+
+} // namespace orq

@@ -1,0 +1,139 @@
+#pragma once
+
+#include "base/import.h"
+#include "domain/state.h"
+#include "view/main_form.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QTableView;
+class QStandardItemModel;
+class QWidget;
+
+namespace orq::gui {
+
+class TAboutForm;
+class TBrokenForm;
+class TPastForm;
+class TPrintForm;
+class TSettingsForm;
+class WrapButton;
+
+// Creates the import component that File > Open reads a list through.
+using ImportFactory = std::function<std::unique_ptr<ImportComponent>()>;
+
+// Where the main window gets today's date and the machine's formats from; the program passes
+// the system's, tests pass fixed ones.
+struct StartupOptions {
+    std::string SettingsPath; // "ORQ.ini" in the current directory when empty
+    ImportFactory MakeImport;
+    TFormatSettings Format;
+    TDateTime Today = 0;
+    CollationCompare Collation; // CaseInsensitiveCompare when empty
+    std::string ProgramPath;    // the running program (for the open dialog's folder)
+};
+
+// The main window: File > Open, the metrics and pending-conducts tables, the report buttons
+// and the station and recruiter selectors. It owns the program's process-wide values (the
+// state object) and the main view state; everything it shows is rendered from those.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(StartupOptions options, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The other windows, created after this one.
+    void SetWindows(TPrintForm* printForm, TAboutForm* aboutForm, TBrokenForm* brokenForm,
+                    TSettingsForm* settingsForm, TPastForm* pastForm);
+
+    TOrqState& State() { return state_; }
+    const TMainView& View() const { return view_; }
+
+    // Opens a list as File > Open does after its dialog; failures go to the general error
+    // display. True when the list was loaded.
+    bool OpenList(const QString& fileName);
+
+    // Renders the main view state into the controls.
+    void Render();
+
+public slots:
+    void Open1Click();
+    void Exit1Click();
+    void About1Click();
+    void ResetARRctrs1Click();
+    void RsidComboChange(int index);
+    void RctrComboChange(int index);
+    void AllButtonClick();
+    void TodayButtonClick();
+    void YesterDayButtonClick();
+    void TomorButtonClick();
+    void TwoButtonClick();
+    void NoShowButtonClick();
+    void EstButtonClick();
+    void TestButtonClick();
+    void PastButtonClick();
+    void BrokenButtonClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void BuildLayout();
+    void BuildMenu();
+    void StartReport(int reportType);
+    static void RenderCombo(QComboBox* combo, const TComboState& state);
+    static void RenderGrid(QTableView* view, QStandardItemModel* model, const TGrid& grid);
+
+    StartupOptions options_;
+    TOrqState state_;
+    TMainView view_;
+    std::unique_ptr<ImportComponent> import_; // TavroImport1
+    bool rendering_ = false;
+    bool shownBefore_ = false;
+
+    TPrintForm* printForm_ = nullptr;
+    TAboutForm* aboutForm_ = nullptr;
+    TBrokenForm* brokenForm_ = nullptr;
+    TSettingsForm* settingsForm_ = nullptr;
+    TPastForm* pastForm_ = nullptr;
+
+    std::vector<WrapButton*> reportButtons_;
+    WrapButton* AllButton = nullptr;
+    WrapButton* TodayButton = nullptr;
+    WrapButton* YesterDayButton = nullptr;
+    WrapButton* TomorButton = nullptr;
+    WrapButton* TwoButton = nullptr;
+    WrapButton* NoShowButton = nullptr;
+    WrapButton* EstButton = nullptr;
+    WrapButton* TestButton = nullptr;
+    WrapButton* BrokenButton = nullptr;
+    WrapButton* PastButton = nullptr;
+    QComboBox* RsidCombo = nullptr;
+    QComboBox* RctrCombo = nullptr;
+    QWidget* Panel1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QTableView* MathGrid = nullptr;
+    QTableView* CondGrid = nullptr;
+    QStandardItemModel* mathModel_ = nullptr;
+    QStandardItemModel* condModel_ = nullptr;
+    QLabel* Image1 = nullptr;
+    QWidget* Panel2 = nullptr;
+    QAction* Open1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QAction* ResetARRctrs1 = nullptr;
+    QAction* About1 = nullptr;
+};
+
+} // namespace orq::gui

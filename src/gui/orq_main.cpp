@@ -1,0 +1,92 @@
+// The desktop program: creates the windows in their fixed order and runs the message loop until
+// the main window closes.
+//
+//   orq [FILE.xls]            start, and open FILE.xls when given
+//   orq --demo                write a demo list to a temporary folder and open it
+//   orq --screenshot DIR [FILE.xls]
+//                             open FILE.xls (or a demo list), save pictures of every window
+//                             into DIR and quit
+
+#include "gui/common/dialogs.h"
+#include "gui/common/emblem.h"
+#include "gui/common/ui_font.h"
+#include "gui/main/main_form.h"
+#include "gui/screenshots.h"
+#include "gui/windows.h"
+#include "orq_config.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+void Usage(std::FILE* out) {
+    std::fputs("Usage: orq [FILE.xls]\n"
+               "       orq --demo\n"
+               "       orq --screenshot DIR [FILE.xls]\n",
+               out);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            Usage(stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("orq %s\n", orq::config::kVersion);
+            return 0;
+        }
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ORQ"));
+    QApplication::setApplicationDisplayName(QStringLiteral("ORQ"));
+    QApplication::setApplicationVersion(QLatin1String(orq::config::kVersion));
+    QApplication::setWindowIcon(QIcon(orq::gui::OrqEmblem(64)));
+    QApplication::setFont(orq::gui::UiFont());
+
+    const QStringList args = QApplication::arguments().mid(1);
+    QString fileName;
+    QString screenshotDir;
+    bool demo = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (arg == QLatin1String("--demo")) {
+            demo = true;
+        } else if (arg == QLatin1String("--screenshot") && i + 1 < args.size()) {
+            screenshotDir = args[++i];
+        } else if (arg.startsWith(QLatin1String("--")) || !fileName.isEmpty()) {
+            Usage(stderr);
+            return 2;
+        } else {
+            fileName = arg;
+        }
+    }
+
+    const std::string programPath = QApplication::applicationFilePath().toStdString();
+    orq::gui::OrqWindows windows =
+        orq::gui::CreateWindows(orq::gui::SystemStartupOptions(programPath));
+    orq::gui::TMainForm& mainForm = *windows.Main;
+
+    // A demo list lives in a temporary folder for the run.
+    QTemporaryDir demoDir;
+    if ((demo || (!screenshotDir.isEmpty() && fileName.isEmpty())) && demoDir.isValid()) {
+        const QString demoFile = demoDir.filePath(QStringLiteral("Demo APL.xls"));
+        if (orq::gui::WriteDemoList(&mainForm, demoFile, mainForm.State())) fileName = demoFile;
+    }
+
+    if (!screenshotDir.isEmpty())
+        return orq::gui::TakeScreenshots(windows, fileName, screenshotDir);
+
+    mainForm.show();
+    if (!fileName.isEmpty())
+        QTimer::singleShot(0, &mainForm, [&mainForm, fileName] { mainForm.OpenList(fileName); });
+    return QApplication::exec();
+}

@@ -1,0 +1,55 @@
+#include "gui/windows.h"
+
+#include "domain/settings.h"
+#include "gui/main/about_form.h"
+#include "gui/main/settings_form.h"
+#include "gui/reports/list_forms.h"
+#include "gui/reports/print_form.h"
+#include "locale/system_locale.h"
+#include "xls/tavro_import.h"
+
+namespace orq::gui {
+
+OrqWindows::OrqWindows() = default;
+OrqWindows::OrqWindows(OrqWindows&&) noexcept = default;
+OrqWindows& OrqWindows::operator=(OrqWindows&&) noexcept = default;
+
+OrqWindows::~OrqWindows() {
+    // The dialogs and the report window refer to the main window's state: they go first.
+    Past.reset();
+    Settings.reset();
+    Broken.reset();
+    About.reset();
+    Print.reset();
+    Main.reset();
+}
+
+OrqWindows CreateWindows(StartupOptions options) {
+    const std::string settingsPath =
+        options.SettingsPath.empty() ? std::string(kSettingsFileName) : options.SettingsPath;
+    OrqWindows windows;
+    windows.Main = std::make_unique<TMainForm>(std::move(options));
+    TOrqState& state = windows.Main->State();
+    windows.Print = std::make_unique<TPrintForm>(state);
+    windows.About = std::make_unique<TAboutForm>(windows.Main.get());
+    windows.Broken = std::make_unique<TBrokenForm>(state, windows.Main.get());
+    windows.Settings = std::make_unique<TSettingsForm>(state, settingsPath, windows.Main.get());
+    windows.Past = std::make_unique<TPastForm>(state, windows.Main.get());
+    windows.Main->SetWindows(windows.Print.get(), windows.About.get(), windows.Broken.get(),
+                             windows.Settings.get(), windows.Past.get());
+    return windows;
+}
+
+StartupOptions SystemStartupOptions(const std::string& programPath) {
+    StartupOptions options;
+    options.ProgramPath = programPath;
+    options.MakeImport = [] {
+        return std::unique_ptr<ImportComponent>(xls::TTavroImport::WithOwnAdapter());
+    };
+    options.Format = SystemFormatSettings();
+    options.Today = SystemToday();
+    options.Collation = SystemCollation();
+    return options;
+}
+
+} // namespace orq::gui

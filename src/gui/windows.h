@@ -1,0 +1,32 @@
+#pragma once
+
+#include "gui/main/main_form.h"
+
+#include <memory>
+
+namespace orq::gui {
+
+// The six windows of the program, created in the program's fixed order: main window, report
+// window, About box, broken-appointments window, settings dialog, past-due window. Each
+// exists, hidden where not the main window, for the whole run.
+struct OrqWindows {
+    std::unique_ptr<TMainForm> Main;
+    std::unique_ptr<TPrintForm> Print;
+    std::unique_ptr<TAboutForm> About;
+    std::unique_ptr<TBrokenForm> Broken;
+    std::unique_ptr<TSettingsForm> Settings;
+    std::unique_ptr<TPastForm> Past;
+
+    OrqWindows();
+    OrqWindows(OrqWindows&&) noexcept;
+    OrqWindows& operator=(OrqWindows&&) noexcept;
+    ~OrqWindows();
+};
+
+OrqWindows CreateWindows(StartupOptions options);
+
+// The options the program starts with on this machine: today's local date, the system
+// locale's date format and collation, the import component, "ORQ.ini" in the current folder.
+StartupOptions SystemStartupOptions(const std::string& programPath);
+
+} // namespace orq::gui

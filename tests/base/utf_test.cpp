@@ -1,0 +1,63 @@
+// The program's text conversions.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "base/utf.h"
+
+namespace orq {
+namespace {
+
+TEST(Utf8ToUtf16, DecodesAndReplacesBadBytes) {
+    EXPECT_EQ(Utf8ToUtf16("abc"), u"abc");
+    EXPECT_EQ(Utf8ToUtf16("\xC3\xA9t\xC3\xA9"), u"\u00E9t\u00E9");
+    EXPECT_EQ(Utf8ToUtf16("\xE2\x82\xAC"), u"\u20AC");
+    EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x98\x80"), u"\U0001F600");
+    EXPECT_EQ(Utf8ToUtf16("a\xFFz"), u"a\uFFFDz");
+    EXPECT_EQ(Utf8ToUtf16("\xC3"), u"\uFFFD");                               // cut short
+    EXPECT_EQ(Utf8ToUtf16("\xC0\x80"), u"\uFFFD\uFFFD");                     // over-long
+    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");           // surrogate
+    EXPECT_EQ(Utf8ToUtf16("\xF4\x90\x80\x80"), u"\uFFFD\uFFFD\uFFFD\uFFFD"); // beyond U+10FFFF
+}
+
+TEST(ToUtf8, PairsSurrogatesAndReplacesLoneOnes) {
+    EXPECT_EQ(ToUtf8(u"abc"), "abc");
+    EXPECT_EQ(ToUtf8(u"\u00E9\u20AC"), "\xC3\xA9\xE2\x82\xAC");
+    EXPECT_EQ(ToUtf8(u"\U0001F600"), "\xF0\x9F\x98\x80");
+    const char16_t lone[] = {u'a', 0xD83D, u'b', 0xDE00, 0};
+    EXPECT_EQ(ToUtf8(lone), "a\xEF\xBF\xBD"
+                            "b\xEF\xBF\xBD");
+    const char16_t highAtEnd[] = {u'x', 0xD83D, 0};
+    EXPECT_EQ(ToUtf8(highAtEnd), "x\xEF\xBF\xBD");
+    // Every UTF-8 text of valid characters comes back unchanged.
+    for (const char* text :
+         {"", "plain", "\xC3\xA9", "\xF0\x9F\x98\x80z", "\xE2\x82\xAC\xE2\x82\xAC"})
+        EXPECT_EQ(ToUtf8(Utf8ToUtf16(text)), text);
+}
+
+TEST(Latin1ToUtf8Into, AsciiFastPathAndHighBytes) {
+    std::string out = "stale text that must go";
+    // 17 bytes: two 8-byte words and one byte checked alone; the high byte is in the tail.
+    std::vector<std::uint8_t> bytes(16, 'a');
+    bytes.push_back(0xE9);
+    Latin1ToUtf8Into(bytes, out);
+    EXPECT_EQ(out, std::string(16, 'a') + "\xC3\xA9");
+    bytes.assign({'A', 0xFF, 'B'});
+    Latin1ToUtf8Into(bytes, out);
+    EXPECT_EQ(out, "A\xC3\xBF"
+                   "B");
+    bytes.assign(9, 'z');
+    Latin1ToUtf8Into(bytes, out);
+    EXPECT_EQ(out, "zzzzzzzzz");
+}
+
+TEST(Utf16LeToUtf8Into, ReadsLittleEndianUnitsAndIgnoresAnOddByte) {
+    std::string out;
+    const std::vector<std::uint8_t> bytes = {'H', 0, 0xAC, 0x20, 0x3D, 0xD8, 0x00, 0xDE, 'x'};
+    Utf16LeToUtf8Into(bytes, out);
+    EXPECT_EQ(out, "H\xE2\x82\xAC\xF0\x9F\x98\x80");
+}
+
+} // namespace
+} // namespace orq
