@@ -56,7 +56,8 @@ for list in "$@"; do
         --overwrite
 done
 # Written in OUT_DIR under a relative name, so that the message names no folder of this run.
-(cd "$out" && run "make-demo" make-demo made-demo.xls --today "$today" --rows 300 --seed 7)
+(cd "$out" && run "make-demo" make-demo made-demo.xls --today "$today" --rows 300 --seed 7 \
+    --overwrite)
 run "make-demo-cells" cells "$out/made-demo.xls"
 run "usage-none"
 run "usage-unknown" nosuch

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/file.h"
 #include "base/utf.h"
 #include "xls/byte_reader.h"
 #include "xls/records.h"
@@ -180,64 +181,11 @@ struct DirEntry {
     std::vector<std::uint32_t> children; // storages: elements in enumeration order
 };
 
-// ---- File bytes ----------------------------------------------------------------------------
-
-// The bytes of an open file. A large file is read into an anonymous mapping that asks for huge
-// pages, so that filling it costs a handful of page faults rather than one per 4 KB page.
-class FileBytes {
-public:
-    FileBytes() = default;
-    explicit FileBytes(std::vector<std::uint8_t> bytes) : owned_(std::move(bytes)) {
-        size_ = owned_.size();
-    }
-    // Room for `size` bytes, to be filled through Data().
-    static FileBytes Allocate(std::size_t size) {
-        FileBytes out;
-        constexpr std::size_t kHuge = std::size_t{2} << 20;
-        if (size >= 2 * kHuge) {
-            std::size_t length = (size + kHuge - 1) / kHuge * kHuge;
-            void* map =
-                ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-            if (map != MAP_FAILED) {
-                ::madvise(map, length, MADV_HUGEPAGE);
-                out.mapped_ = static_cast<std::uint8_t*>(map);
-                out.mappedLength_ = length;
-            }
-        }
-        if (out.mapped_ == nullptr) out.owned_.resize(size);
-        out.size_ = size;
-        return out;
-    }
-    FileBytes(FileBytes&& other) noexcept { *this = std::move(other); }
-    FileBytes& operator=(FileBytes&& other) noexcept {
-        std::swap(owned_, other.owned_);
-        std::swap(mapped_, other.mapped_);
-        std::swap(mappedLength_, other.mappedLength_);
-        std::swap(size_, other.size_);
-        return *this;
-    }
-    ~FileBytes() {
-        if (mapped_ != nullptr) ::munmap(mapped_, mappedLength_);
-    }
-
-    std::uint8_t* Data() { return mapped_ != nullptr ? mapped_ : owned_.data(); }
-    void Shrink(std::size_t size) { size_ = std::min(size_, size); }
-    std::span<const std::uint8_t> View() const {
-        return {mapped_ != nullptr ? mapped_ : owned_.data(), size_};
-    }
-
-private:
-    std::vector<std::uint8_t> owned_;
-    std::uint8_t* mapped_ = nullptr;
-    std::size_t mappedLength_ = 0;
-    std::size_t size_ = 0;
-};
-
 // ---- Reader ---------------------------------------------------------------------------------
 
 class CompoundReader {
 public:
-    CompoundReader(FileBytes bytes, std::string displayName)
+    CompoundReader(TFileBytes bytes, std::string displayName)
         : bytes_(std::move(bytes)), data_(bytes_.View()), name_(std::move(displayName)) {
         ReadHeader();
         ReadFat();
@@ -531,7 +479,7 @@ private:
         }
     }
 
-    FileBytes bytes_;
+    TFileBytes bytes_;
     std::span<const std::uint8_t> data_;
     std::string name_;
 
@@ -948,29 +896,9 @@ TOle2Storage::TOle2Storage(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) 
 TOle2Storage::~TOle2Storage() = default;
 
 std::unique_ptr<TOle2Storage> TOle2Storage::OpenRead(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) Fail(kMsgFileInvalid, path.c_str());
     // The whole file is read once; nothing of it stays open after this.
-    struct stat info {};
-    FileBytes bytes;
-    std::size_t size = 0;
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    if (ok) {
-        std::size_t expected = static_cast<std::size_t>(info.st_size);
-        bytes = FileBytes::Allocate(expected);
-        while (ok && size < expected) {
-            ssize_t n = ::read(fd, bytes.Data() + size, expected - size);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) ok = false;
-            if (n <= 0) break; // an error, or the file shrank meanwhile
-            size += static_cast<std::size_t>(n);
-        }
-    }
-    ::close(fd);
-    if (!ok) Fail(kMsgFileInvalid, path.c_str());
     auto impl = std::make_unique<Impl>();
-    bytes.Shrink(size);
-    impl->reader = std::make_shared<const CompoundReader>(std::move(bytes), path);
+    impl->reader = std::make_shared<const CompoundReader>(ReadRegularFile(path), path);
     return std::unique_ptr<TOle2Storage>(new TOle2Storage(std::move(impl)));
 }
 
@@ -982,7 +910,7 @@ std::unique_ptr<TOle2Storage> TOle2Storage::OpenReadMemory(std::span<const std::
 std::unique_ptr<TOle2Storage> TOle2Storage::OpenReadBuffer(std::vector<std::uint8_t> bytes,
                                                            const std::string& name) {
     auto impl = std::make_unique<Impl>();
-    impl->reader = std::make_shared<const CompoundReader>(FileBytes(std::move(bytes)), name);
+    impl->reader = std::make_shared<const CompoundReader>(TFileBytes(std::move(bytes)), name);
     return std::unique_ptr<TOle2Storage>(new TOle2Storage(std::move(impl)));
 }
 

@@ -14,13 +14,12 @@
 #include <vector>
 
 #include "base/error.h"
+#include "base/file.h"
 
 namespace orq::xls {
 
 // Fixed messages of this component.
-inline constexpr const char* kMsgFileInvalid = "The file \"%s\" is invalid";
 inline constexpr const char* kMsgRecordsInvalid = "Error reading Excel records. File invalid";
-inline constexpr const char* kMsgCantRead = "Can't read file \"%s\"";
 inline constexpr const char* kMsgCantFind = "Can't find the file \"%s\"";
 // Creating or finishing a file failed: the path and the system's reason.
 inline constexpr const char* kMsgCantCreate = "Can't create file \"%s\": %s";

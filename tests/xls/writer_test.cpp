@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "base/error.h"
+#include "support/temp_dir.h"
 #include "xls/byte_reader.h"
 #include "xls/cfb.h"
 #include "xls/tavro_import.h"
@@ -65,24 +66,7 @@ template <typename F> std::string FailureOf(F&& action) {
     return "(no failure)";
 }
 
-class TempDir {
-public:
-    TempDir() {
-        path_ = std::filesystem::temp_directory_path() /
-                ("orq-writer-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
-        std::filesystem::create_directories(path_);
-    }
-    ~TempDir() { std::filesystem::remove_all(path_); }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-    std::size_t Count() const {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(path_),
-                                                      std::filesystem::directory_iterator()));
-    }
-
-private:
-    std::filesystem::path path_;
-    static inline int counter_ = 0;
-};
+using orq::testing::TempDir;
 
 TTavroFormat Tahoma(bool bold = false) {
     TTavroFormat format;

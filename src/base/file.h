@@ -1,0 +1,66 @@
+#pragma once
+
+// Reading an input file whole: the one place where the program opens a file it reads (a
+// processing list, the settings file). Only regular files are read; the file is opened without
+// blocking, so a FIFO or a device given as a file name is refused at once instead of waiting
+// for a writer; a size limit bounds the memory any file can take.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace orq {
+
+// Fixed messages of file access.
+inline constexpr const char* kMsgFileInvalid = "The file \"%s\" is invalid";
+inline constexpr const char* kMsgCantRead = "Can't read file \"%s\"";
+
+// The largest input file read: a processing list is at most a few tens of MB.
+inline constexpr std::uint64_t kMaxInputFileSize = std::uint64_t{1} << 30; // 1 GiB
+
+// The bytes of a file held in memory. A large file is read into an anonymous mapping that asks
+// for huge pages, so that filling it costs a handful of page faults rather than one per 4 KB
+// page.
+class TFileBytes {
+public:
+    TFileBytes() = default;
+    explicit TFileBytes(std::vector<std::uint8_t> bytes);
+    // Room for `size` bytes, to be filled through Data().
+    static TFileBytes Allocate(std::size_t size);
+    TFileBytes(TFileBytes&& other) noexcept;
+    TFileBytes& operator=(TFileBytes&& other) noexcept;
+    TFileBytes(const TFileBytes&) = delete;
+    TFileBytes& operator=(const TFileBytes&) = delete;
+    ~TFileBytes();
+
+    std::uint8_t* Data() { return mapped_ != nullptr ? mapped_ : owned_.data(); }
+    std::size_t Size() const { return size_; }
+    // Keeps the first `size` bytes (a file that shrank while it was read).
+    void Shrink(std::size_t size);
+    std::span<const std::uint8_t> View() const {
+        return {mapped_ != nullptr ? mapped_ : owned_.data(), size_};
+    }
+
+private:
+    std::vector<std::uint8_t> owned_;
+    std::uint8_t* mapped_ = nullptr;
+    std::size_t mappedLength_ = 0;
+    std::size_t size_ = 0;
+};
+
+// What to do with a file larger than the limit.
+enum class TOversize : std::uint8_t {
+    Fail,    // refuse it: "Can't read file \"%s\""
+    ReadHead // read its first `limit` bytes and ignore the rest
+};
+
+// Reads the regular file `path` whole. A file that cannot be opened or read fails with the
+// system's text for the reason ("Permission denied"); anything but a regular file (a folder, a
+// FIFO, a device) fails with "The file \"%s\" is invalid"; a file larger than `limit` fails with
+// "Can't read file \"%s\"" or is cut at the limit, as `oversize` says.
+TFileBytes ReadRegularFile(const std::string& path, std::uint64_t limit = kMaxInputFileSize,
+                           TOversize oversize = TOversize::Fail);
+
+} // namespace orq

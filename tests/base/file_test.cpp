@@ -1,0 +1,87 @@
+// Reading input files: only regular files, never blocking, within a size limit.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "base/error.h"
+#include "base/file.h"
+#include "support/temp_dir.h"
+
+namespace orq {
+namespace {
+
+using testing::TempDir;
+
+std::string Write(const TempDir& dir, const std::string& name, const std::string& content) {
+    const std::string path = dir.File(name);
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
+}
+
+std::string Text(const TFileBytes& bytes) {
+    return {reinterpret_cast<const char*>(bytes.View().data()), bytes.View().size()};
+}
+
+// The message ReadRegularFile fails with, or "" when it reads the file.
+std::string FailureOf(const std::string& path, std::uint64_t limit = kMaxInputFileSize) {
+    try {
+        ReadRegularFile(path, limit);
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "";
+}
+
+TEST(ReadRegularFile, ReadsTheWholeFile) {
+    TempDir dir;
+    EXPECT_EQ(Text(ReadRegularFile(Write(dir, "a.txt", "line 1\nline 2\n"))), "line 1\nline 2\n");
+    EXPECT_EQ(Text(ReadRegularFile(Write(dir, "empty", ""))), "");
+    // Large enough for the huge-page buffer.
+    const std::string big(5 << 20, 'x');
+    EXPECT_EQ(ReadRegularFile(Write(dir, "big", big)).Size(), big.size());
+}
+
+TEST(ReadRegularFile, RefusesWhatIsNoRegularFileWithoutWaiting) {
+    TempDir dir;
+    const std::string fifo = dir.File("pipe.xls");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // No writer ever opens the FIFO: a blocking open would wait here for ever.
+    EXPECT_EQ(FailureOf(fifo), "The file \"" + fifo + "\" is invalid");
+    EXPECT_EQ(FailureOf(dir.Path().string()),
+              "The file \"" + dir.Path().string() + "\" is invalid");
+    EXPECT_EQ(FailureOf("/dev/zero"), "The file \"/dev/zero\" is invalid");
+    EXPECT_EQ(FailureOf(dir.File("missing.xls")), "No such file or directory");
+}
+
+TEST(ReadRegularFile, AFileThatCannotBeOpenedGivesTheSystemsReason) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+    TempDir dir;
+    const std::string path = Write(dir, "locked.xls", "secret");
+    ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+    EXPECT_EQ(FailureOf(path), "Permission denied");
+}
+
+TEST(ReadRegularFile, SizeLimit) {
+    TempDir dir;
+    const std::string path = Write(dir, "ten", "0123456789");
+    EXPECT_EQ(FailureOf(path, 10), "");
+    EXPECT_EQ(FailureOf(path, 9), "Can't read file \"" + path + "\"");
+    EXPECT_EQ(Text(ReadRegularFile(path, 4, TOversize::ReadHead)), "0123");
+    // A sparse file of 5 GB is refused before anything is allocated for it.
+    const std::string huge = dir.File("huge.xls");
+    {
+        const int fd = ::open(huge.c_str(), O_CREAT | O_WRONLY, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, off_t{5} << 30), 0);
+        ::close(fd);
+    }
+    EXPECT_EQ(FailureOf(huge), "Can't read file \"" + huge + "\"");
+}
+
+} // namespace
+} // namespace orq
