@@ -230,14 +230,14 @@ int CompareSortKeys(const TSortKey& a, const TSortKey& b) {
     return Compare(a.Value, b.Value);
 }
 
-void SortRows(TReportTable& table, std::size_t column, bool ascending,
-              const TFormatSettings& format, TDateTime today) {
-    if (column >= table.Columns.size()) return;
+TRowOrder SortRows(TReportTable& table, std::size_t column, bool ascending,
+                   const TFormatSettings& format, TDateTime today) {
+    if (column >= table.Columns.size()) return {};
     std::vector<std::size_t> columns;
     for (std::size_t c = column; c < table.Columns.size(); ++c)
         if (c == column || !table.Columns[c].Hidden) columns.push_back(c);
 
-    std::vector<std::uint32_t> perm(table.Rows.size());
+    TRowOrder perm(table.Rows.size());
     std::iota(perm.begin(), perm.end(), std::uint32_t{0});
     RowSorter sorter(table, std::move(columns), ascending, format, today);
     sorter.Sort(perm, 0, perm.size(), 0);
@@ -249,6 +249,7 @@ void SortRows(TReportTable& table, std::size_t column, bool ascending,
     table.Rows = std::move(sorted);
     table.SortColumn = static_cast<int>(column);
     table.SortAscending = ascending;
+    return perm;
 }
 
 } // namespace orq::reports

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "domain/dates.h"
 #include "reports/report_table.h"
@@ -45,10 +46,15 @@ TSortKey CellSortKey(std::string_view text, const TFormatSettings& format, TDate
 // Negative, zero or positive as `a` sorts before, with or after `b` (ascending).
 int CompareSortKeys(const TSortKey& a, const TSortKey& b);
 
+// Where a sort put the rows: entry i is the position, before the sort, of the row that is now
+// data row i. Empty when nothing was sorted.
+using TRowOrder = std::vector<std::uint32_t>;
+
 // Sorts the data rows by stored column `column` with the tie rule above and sets the table's
 // sort indicator. Each cell's key is computed at most once; the columns to the right are only
-// read for rows that tie. Nothing happens for a column out of range.
-void SortRows(TReportTable& table, std::size_t column, bool ascending,
-              const TFormatSettings& format, TDateTime today);
+// read for rows that tie. Nothing happens for a column out of range. Returns where each row
+// came from, so that a view can keep its marks on the rows they were on.
+TRowOrder SortRows(TReportTable& table, std::size_t column, bool ascending,
+                   const TFormatSettings& format, TDateTime today);
 
 } // namespace orq::reports

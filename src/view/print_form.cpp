@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdint>
+#include <cstring>
 
+#include "base/format.h"
 #include "domain/sorted_list.h"
-#include "reports/report_sort.h"
 
 namespace orq::reports {
 namespace {
@@ -180,11 +182,11 @@ TBuildResult CheckBox2Click(TOrqState& state, TReportWindow& window, bool checke
     return Rebuild(state, window);
 }
 
-void HeaderClick(const TOrqState& state, TReportWindow& window, std::size_t column) {
+TRowOrder HeaderClick(const TOrqState& state, TReportWindow& window, std::size_t column) {
     TReportTable& grid = window.PrintGrid;
-    if (grid.DataRowCount() < 2 || column >= grid.ColumnCount()) return;
+    if (grid.DataRowCount() < 2 || column >= grid.ColumnCount()) return {};
     const bool ascending = grid.SortColumn == static_cast<int>(column) ? !grid.SortAscending : true;
-    SortRows(grid, column, ascending, state.Format, state.Today);
+    return SortRows(grid, column, ascending, state.Format, state.Today);
 }
 
 void FormClose(const TOrqState& state, TReportWindow& window) {
@@ -193,6 +195,38 @@ void FormClose(const TOrqState& state, TReportWindow& window) {
     if (window.RctrGridCombo.Items.empty()) return;
     if (!window.RSIDGridCombo.Items.empty()) window.RSIDGridCombo.ItemIndex = 0;
     FillRecruiters(window.RctrGridCombo, AllRecruiters(state));
+}
+
+std::string SuggestedFileName(const TReportWindow& window, TDateTime date) {
+    std::string name;
+    for (const char c : window.Caption) {
+        if (c == '/' || c == '\\' || c == ':')
+            name += '-';
+        else if (static_cast<unsigned char>(c) >= 0x80 ||
+                 std::isalnum(static_cast<unsigned char>(c)) ||
+                 std::strchr(" -_+.,()&", c) != nullptr)
+            name += c;
+    }
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    DecodeDate(date, year, month, day);
+    if (!name.empty()) name += ' ';
+    return name + Format("%04d-%02d-%02d", year, month, day) + ".xls";
+}
+
+std::string WithXlsExtension(std::string fileName) {
+    if (fileName.empty()) return fileName;
+    const std::size_t size = fileName.size();
+    auto lower = [](char c) {
+        return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    };
+    const bool hasExtension = size > 4 && fileName[size - 4] == '.' &&
+                              lower(fileName[size - 3]) == 'x' &&
+                              lower(fileName[size - 2]) == 'l' &&
+                              lower(fileName[size - 1]) == 's' && fileName[size - 5] != '/';
+    if (!hasExtension) fileName += ".xls";
+    return fileName;
 }
 
 std::string PrintTitle(std::int8_t type) {

@@ -10,6 +10,7 @@
 #include "domain/state.h"
 #include "reports/report_builder.h"
 #include "reports/report_rules.h"
+#include "reports/report_sort.h"
 #include "reports/report_table.h"
 #include "view/combo_state.h"
 
@@ -107,12 +108,21 @@ TBuildResult CheckBox1Click(TOrqState& state, TReportWindow& window, bool checke
 TBuildResult CheckBox2Click(TOrqState& state, TReportWindow& window, bool checked);
 
 // A click on the header of stored column `column`: with at least two data rows, sorts by that
-// column, ascending unless it is the current sort column, whose direction flips.
-void HeaderClick(const TOrqState& state, TReportWindow& window, std::size_t column);
+// column, ascending unless it is the current sort column, whose direction flips. Returns where
+// the rows came from (empty when nothing was sorted).
+TRowOrder HeaderClick(const TOrqState& state, TReportWindow& window, std::size_t column);
 
 // The window closes (FormClose, also by Esc): it is hidden; the station and recruiter filters
 // return to "ALL" and the recruiter filter lists every recruiter again. Nothing else changes.
 void FormClose(const TOrqState& state, TReportWindow& window);
+
+// The file name "&Save to XLS" suggests: the window's caption and the date, as in
+// "Todays Conducts 2026-12-10.xls". An apostrophe is left out and a slash becomes "-" ("High
+// EST-QT 2026-12-10.xls"), so that the name is one plain file name on every system.
+std::string SuggestedFileName(const TReportWindow& window, TDateTime date);
+// The name the save dialog returned, with ".xls" appended unless it already ends so (in any
+// letter case): a bare "today" is saved as "today.xls", "report.v2" as "report.v2.xls".
+std::string WithXlsExtension(std::string fileName);
 
 // The title the Print button prints by CurrentReportType: the report name and two carriage
 // returns. Print also switches the table to landscape (see PreparePrint).

@@ -100,12 +100,13 @@ TEST(SortRows, TiesGoToTheColumnsToTheRightInTheSameDirection) {
                             {"A", "x", "2", "id4"},
                             {"B", "w", "9", "id5"}});
     t.Rows[1][0].Background = kLavender; // colours travel with their row
-    SortRows(t, 0, true, {}, Jan(15));
+    // The returned order says where each row came from.
+    EXPECT_EQ(SortRows(t, 0, true, {}, Jan(15)), (TRowOrder{3, 1, 4, 0, 2}));
     EXPECT_EQ(Col(t, 3), (std::vector<std::string>{"id4", "id2", "id5", "id1", "id3"}));
     EXPECT_EQ(t.Rows[1][0].Background, kLavender);
     EXPECT_EQ(t.SortColumn, 0);
     EXPECT_TRUE(t.SortAscending);
-    SortRows(t, 0, false, {}, Jan(15));
+    EXPECT_EQ(SortRows(t, 0, false, {}, Jan(15)), (TRowOrder{4, 3, 2, 1, 0}));
     EXPECT_EQ(Col(t, 3), (std::vector<std::string>{"id3", "id1", "id5", "id2", "id4"}));
     // Columns to the left never break ties: sorting by column 1 looks at 2 and 3 only.
     SortRows(t, 1, true, {}, Jan(15));
@@ -121,7 +122,7 @@ TEST(SortRows, HiddenColumnsBreakNoTies) {
 
 TEST(SortRows, OutOfRangeColumnChangesNothing) {
     TReportTable t = Table({{"b"}, {"a"}});
-    SortRows(t, 3, true, {}, Jan(15));
+    EXPECT_TRUE(SortRows(t, 3, true, {}, Jan(15)).empty());
     EXPECT_EQ(Col(t, 0), (std::vector<std::string>{"b", "a"}));
     EXPECT_EQ(t.SortColumn, -1);
 }

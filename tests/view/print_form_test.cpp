@@ -192,7 +192,8 @@ TEST(HeaderClick, SortsAndFlips) {
     TOrqState state = State({Appt("B"), Appt("C"), Appt("A")});
     LoadApps(state, w, kAllApplicants); // sorted by column 0 (all equal), ties down to the name
     EXPECT_EQ(Names(), (std::vector<std::string>{"A", "B", "C"}));
-    HeaderClick(state, w, 0); // the sort column: direction flips
+    // The sort column: the direction flips; the order returned says where the rows came from.
+    EXPECT_EQ(HeaderClick(state, w, 0), (TRowOrder{2, 1, 0}));
     EXPECT_EQ(Names(), (std::vector<std::string>{"C", "B", "A"}));
     HeaderClick(state, w, 2); // a new column: ascending
     EXPECT_EQ(Names(), (std::vector<std::string>{"A", "B", "C"}));
@@ -206,8 +207,43 @@ TEST(HeaderClick, SortsAndFlips) {
     // A single data row is not sorted.
     state.Appts.resize(1);
     LoadApps(state, w, kYesterday);
-    HeaderClick(state, w, 2);
+    EXPECT_TRUE(HeaderClick(state, w, 2).empty());
     EXPECT_EQ(w.PrintGrid.SortColumn, -1);
+}
+
+// The name "&Save to XLS" offers for each report: its caption, plain enough for a file name, and
+// the date.
+TEST(SaveName, SuggestedFromTheCaptionAndTheDate) {
+    const std::pair<std::int8_t, const char*> cases[] = {
+        {kYesterday, "Yesterday 2026-12-10.xls"},
+        {kTodaysConducts, "Todays Conducts 2026-12-10.xls"},
+        {k48hrConducts, "48hr Conducts 2026-12-10.xls"},
+        {kNoShows, "No Shows 2026-12-10.xls"},
+        {kAllApplicants, "All Applicants 2026-12-10.xls"},
+        {kHighEstQt, "High EST-QT 2026-12-10.xls"},
+        {kTesters, "Testers 2026-12-10.xls"},
+    };
+    TReportWindow w;
+    for (const auto& [type, name] : cases) {
+        w.Caption = ReportName(type);
+        EXPECT_EQ(SuggestedFileName(w, EncodeDate(2026, 12, 10)), name) << w.Caption;
+    }
+    w.Caption = "a:b\\c*?<>|\"d";
+    EXPECT_EQ(SuggestedFileName(w, EncodeDate(2008, 1, 2)), "a-b-cd 2008-01-02.xls");
+}
+
+TEST(SaveName, BareNamesGetTheXlsEnding) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/home/u/today", "/home/u/today.xls"},
+        {"/home/u/today.xls", "/home/u/today.xls"},
+        {"/home/u/Today.XLS", "/home/u/Today.XLS"},
+        {"/home/u/report.v2", "/home/u/report.v2.xls"},
+        {"/home/u/list.xlsx", "/home/u/list.xlsx.xls"},
+        {"/home/u/.xls", "/home/u/.xls.xls"},
+        {"", ""},
+    };
+    for (const auto& [typed, saved] : cases)
+        EXPECT_EQ(WithXlsExtension(typed), saved) << typed;
 }
 
 } // namespace
