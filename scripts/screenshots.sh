@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Pictures of the desktop program's windows on a virtual X display: the main window after a load,
-# the report window ("All Apps" and "No Shows"), the past-due and broken-appointments dialogs,
-# the settings dialog and the About box.
+# the report window ("All Apps", the same scrolled to its far end and then narrowed to one
+# station, "No Shows"), the past-due and broken-appointments dialogs, the settings dialog and the
+# About box; and the printouts of the report and of the past-due list, as PDF and as PNG pages.
 # Usage: scripts/screenshots.sh [OUT_DIR [FILE.xls]]   (default out/screenshots, a demo list)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,4 +21,7 @@ args=(--screenshot "$out")
 # 96 dots per inch, so the windows' pixel sizes come out as designed.
 QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=1 QT_FONT_DPI=96 \
     xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" "$build/src/orq" "${args[@]}"
+for pdf in "$out"/*-print.pdf; do
+    [ -f "$pdf" ] && pdftoppm -r 100 -l 2 -png "$pdf" "${pdf%.pdf}"
+done
 echo "Screenshots in $out"

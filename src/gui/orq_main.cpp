@@ -7,16 +7,12 @@
 //                             open FILE.xls (or a demo list), save pictures of every window
 //                             into DIR and quit
 
-#include "gui/common/dialogs.h"
-#include "gui/common/emblem.h"
-#include "gui/common/ui_font.h"
 #include "gui/main/main_form.h"
 #include "gui/screenshots.h"
 #include "gui/windows.h"
 #include "orq_config.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -46,11 +42,7 @@ int main(int argc, char* argv[]) {
         }
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ORQ"));
-    QApplication::setApplicationDisplayName(QStringLiteral("ORQ"));
-    QApplication::setApplicationVersion(QLatin1String(orq::config::kVersion));
-    QApplication::setWindowIcon(QIcon(orq::gui::OrqEmblem(64)));
-    QApplication::setFont(orq::gui::UiFont());
+    orq::gui::SetUpApplication();
 
     const QStringList args = QApplication::arguments().mid(1);
     QString fileName;
@@ -70,16 +62,22 @@ int main(int argc, char* argv[]) {
         }
     }
 
-    const std::string programPath = QApplication::applicationFilePath().toStdString();
-    orq::gui::OrqWindows windows =
-        orq::gui::CreateWindows(orq::gui::SystemStartupOptions(programPath));
+    // A demo list lives in a temporary folder for the run; the pictures of the screenshot mode
+    // leave the user's remembered folders and lists alone.
+    QTemporaryDir runDir;
+    orq::gui::StartupOptions options = orq::gui::SystemStartupOptions();
+    if (!screenshotDir.isEmpty() && runDir.isValid())
+        options.PreferencesPath = runDir.filePath(QStringLiteral("orq.conf"));
+    orq::gui::OrqWindows windows = orq::gui::CreateWindows(std::move(options));
     orq::gui::TMainForm& mainForm = *windows.Main;
 
-    // A demo list lives in a temporary folder for the run.
-    QTemporaryDir demoDir;
-    if ((demo || (!screenshotDir.isEmpty() && fileName.isEmpty())) && demoDir.isValid()) {
-        const QString demoFile = demoDir.filePath(QStringLiteral("Demo APL.xls"));
-        if (orq::gui::WriteDemoList(&mainForm, demoFile, mainForm.State())) fileName = demoFile;
+    bool remember = true;
+    if ((demo || (!screenshotDir.isEmpty() && fileName.isEmpty())) && runDir.isValid()) {
+        const QString demoFile = runDir.filePath(QStringLiteral("Demo APL.xls"));
+        if (orq::gui::WriteDemoList(&mainForm, demoFile, mainForm.State())) {
+            fileName = demoFile;
+            remember = false; // the folder goes when the program ends
+        }
     }
 
     if (!screenshotDir.isEmpty())
@@ -87,6 +85,8 @@ int main(int argc, char* argv[]) {
 
     mainForm.show();
     if (!fileName.isEmpty())
-        QTimer::singleShot(0, &mainForm, [&mainForm, fileName] { mainForm.OpenList(fileName); });
+        QTimer::singleShot(0, &mainForm, [&mainForm, fileName, remember] {
+            mainForm.OpenList(fileName, remember);
+        });
     return QApplication::exec();
 }

@@ -11,9 +11,14 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QPixmap>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QTableView>
 
 #include <cstdio>
+#include <functional>
 
 namespace orq::gui {
 namespace {
@@ -25,6 +30,18 @@ bool Save(QWidget* window, const QDir& folder, const char* name) {
     const bool saved = window->grab().save(path);
     std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
     return saved;
+}
+
+// A printout as the Print button makes it, into a PDF file instead of onto a printer.
+bool PrintToPdf(const QDir& folder, const char* name, const std::function<void(QPrinter&)>& print) {
+    const QString path = folder.filePath(QLatin1String(name) + QStringLiteral(".pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    print(printer);
+    const bool written = QFileInfo(path).size() > 0;
+    std::printf("%s %s\n", written ? "wrote" : "could not write", qPrintable(path));
+    return written;
 }
 
 } // namespace
@@ -57,12 +74,26 @@ int TakeScreenshots(OrqWindows& windows, const QString& fileName, const QString&
     bool ok = Save(&mainForm, dir, "main");
     windows.Print->StartReport(4);
     ok = Save(windows.Print.get(), dir, "report-all") && ok;
+    // Scrolled to the far end, then narrowed to one station: the new report starts at its top.
+    QTableView* table = windows.Print->Table();
+    table->scrollToBottom();
+    table->horizontalScrollBar()->setValue(table->horizontalScrollBar()->maximum());
+    ok = Save(windows.Print.get(), dir, "report-scrolled") && ok;
+    windows.Print->RSIDGridComboChange(1);
+    ok = Save(windows.Print.get(), dir, "report-rebuilt") && ok;
+    windows.Print->RSIDGridComboChange(0);
+    ok = PrintToPdf(dir, "report-print",
+                    [&](QPrinter& printer) { windows.Print->PrintTo(printer); }) &&
+         ok;
     windows.Print->StartReport(3);
     ok = Save(windows.Print.get(), dir, "report-no-shows") && ok;
     windows.Print->hide();
 
     windows.Past->Build();
     ok = Save(windows.Past.get(), dir, "past-due") && ok;
+    ok = PrintToPdf(dir, "past-due-print",
+                    [&](QPrinter& printer) { windows.Past->PrintTo(printer); }) &&
+         ok;
     windows.Past->hide();
     windows.Broken->Build();
     ok = Save(windows.Broken.get(), dir, "broken") && ok;

@@ -14,8 +14,9 @@ struct OrqWindows;
 // error display. True when written.
 bool WriteDemoList(QWidget* parent, const QString& fileName, const TOrqState& state);
 
-// Opens `fileName`, then saves a picture of the main window, the report window, the past-due
-// and broken-appointments dialogs, the settings dialog and the About box into `folder`.
+// Opens `fileName`, then saves a picture of the main window, the report window (two reports,
+// and one scrolled and then rebuilt for one station), the past-due and broken-appointments
+// dialogs, the settings dialog and the About box into `folder`.
 // Returns the program's exit status.
 int TakeScreenshots(OrqWindows& windows, const QString& fileName, const QString& folder);
 

@@ -1,12 +1,18 @@
 #include "gui/windows.h"
 
 #include "domain/settings.h"
+#include "gui/common/emblem.h"
+#include "gui/common/ui_font.h"
 #include "gui/main/about_form.h"
 #include "gui/main/settings_form.h"
 #include "gui/reports/list_forms.h"
 #include "gui/reports/print_form.h"
 #include "locale/system_locale.h"
+#include "orq_config.h"
 #include "xls/tavro_import.h"
+
+#include <QApplication>
+#include <QIcon>
 
 namespace orq::gui {
 
@@ -30,7 +36,7 @@ OrqWindows CreateWindows(StartupOptions options) {
     OrqWindows windows;
     windows.Main = std::make_unique<TMainForm>(std::move(options));
     TOrqState& state = windows.Main->State();
-    windows.Print = std::make_unique<TPrintForm>(state);
+    windows.Print = std::make_unique<TPrintForm>(state, windows.Main->Prefs());
     windows.About = std::make_unique<TAboutForm>(windows.Main.get());
     windows.Broken = std::make_unique<TBrokenForm>(state, windows.Main.get());
     windows.Settings = std::make_unique<TSettingsForm>(state, settingsPath, windows.Main.get());
@@ -40,9 +46,16 @@ OrqWindows CreateWindows(StartupOptions options) {
     return windows;
 }
 
-StartupOptions SystemStartupOptions(const std::string& programPath) {
+void SetUpApplication() {
+    QApplication::setApplicationName(QStringLiteral("ORQ"));
+    QApplication::setApplicationVersion(QLatin1String(config::kVersion));
+    QGuiApplication::setDesktopFileName(QStringLiteral("orq"));
+    QApplication::setWindowIcon(QIcon(OrqEmblem(64)));
+    QApplication::setFont(UiFont());
+}
+
+StartupOptions SystemStartupOptions() {
     StartupOptions options;
-    options.ProgramPath = programPath;
     options.MakeImport = [] {
         return std::unique_ptr<ImportComponent>(xls::TTavroImport::WithOwnAdapter());
     };

@@ -25,8 +25,14 @@ struct OrqWindows {
 
 OrqWindows CreateWindows(StartupOptions options);
 
+// The program's name, version, icon and font for the desktop. Window titles are the windows'
+// own captions: no application display name is set, since the desktop would add it to every
+// title. The desktop file name "orq" lets the desktop show ORQ's icon and group its windows.
+void SetUpApplication();
+
 // The options the program starts with on this machine: today's local date, the system
-// locale's date format and collation, the import component, "ORQ.ini" in the current folder.
-StartupOptions SystemStartupOptions(const std::string& programPath);
+// locale's date format and collation, the import component, "ORQ.ini" in the current folder,
+// the user's own remembered folders and lists.
+StartupOptions SystemStartupOptions();
 
 } // namespace orq::gui

@@ -4,11 +4,13 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemModel>
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -51,7 +53,8 @@ QString ScriptedDialogs::OpenFileName(QWidget*, const QString& folder, const QSt
     return answer;
 }
 
-QString ScriptedDialogs::SaveFileName(QWidget*, const QString&, const QString& filter) {
+QString ScriptedDialogs::SaveFileName(QWidget*, const QString& suggested, const QString& filter) {
+    lastSaveSuggestion = suggested;
     lastSaveFilter = filter;
     if (saveAnswers.empty()) return {};
     QString answer = saveAnswers.front();
@@ -73,12 +76,14 @@ ScriptedDialogs& InstallScriptedDialogs() {
     return result;
 }
 
-gui::OrqWindows MakeWindows(const std::string& settingsPath) {
+gui::OrqWindows MakeWindows(const std::string& settingsPath, const QString& preferencesPath) {
     gui::StartupOptions options;
     options.SettingsPath = settingsPath;
     options.Today = FixtureToday();
     options.Format = TFormatSettings{};
-    options.ProgramPath = ORQ_BINARY_DIR "/tests/gui/orq_gui_tests";
+    options.PreferencesPath = preferencesPath.isEmpty()
+                                  ? QString::fromStdString(TempFolder() + "/orq.conf")
+                                  : preferencesPath;
     options.MakeImport = [] {
         return std::unique_ptr<ImportComponent>(xls::TTavroImport::WithOwnAdapter());
     };
@@ -96,6 +101,26 @@ void WhenModalShown(std::function<void(QWidget* dialog)> action) {
         action(dialog);
     });
     timer->start();
+}
+
+void CheckModel(QAbstractItemModel* model) {
+    new QAbstractItemModelTester(model, QAbstractItemModelTester::FailureReportingMode::Warning,
+                                 model);
+}
+
+bool ShowActive(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+    // The window itself must have the focus: the offscreen platform leaves it with a dialog
+    // that was closed (a transient of this window, so that this window counts as active).
+    return QTest::qWaitFor([window] {
+        if (QGuiApplication::focusWindow() != window->windowHandle()) {
+            window->windowHandle()->requestActivate();
+            return false;
+        }
+        return true;
+    });
 }
 
 std::vector<std::vector<std::string>> ModelTexts(const QAbstractItemModel& model) {

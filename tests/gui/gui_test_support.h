@@ -13,8 +13,14 @@
 
 #include <deque>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
+
+// Test failures show a QString as its text.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace orq::guitest {
 
@@ -41,6 +47,7 @@ public:
     std::deque<std::function<bool(QPrinter&)>> printAnswers;
     QString lastOpenFolder;
     QString lastOpenFilter;
+    QString lastSaveSuggestion;
     QString lastSaveFilter;
 
     void Critical(QWidget*, const QString& title, const QString& text) override;
@@ -55,11 +62,20 @@ public:
 ScriptedDialogs& InstallScriptedDialogs();
 
 // The windows as the program creates them, on FixtureToday, M/d/yyyy dates, the real import
-// component and `settingsPath` as the settings file.
-gui::OrqWindows MakeWindows(const std::string& settingsPath);
+// component and `settingsPath` as the settings file. `preferencesPath` holds the remembered
+// folders and lists; empty: a new file in a temporary folder.
+gui::OrqWindows MakeWindows(const std::string& settingsPath,
+                            const QString& preferencesPath = QString());
 
 // Runs `action` on the modal dialog that the next call opens (as soon as it is shown).
 void WhenModalShown(std::function<void(QWidget* dialog)> action);
+
+// Checks `model` against the Qt model contract for as long as it lives: every signal it sends
+// and every answer it gives (QAbstractItemModelTester); a finding fails the running test.
+void CheckModel(QAbstractItemModel* model);
+
+// Shows `window` and waits until it is the active window, so that its shortcuts take keys.
+bool ShowActive(QWidget* window);
 
 // The texts of a Qt model: header row first, then every row.
 std::vector<std::vector<std::string>> ModelTexts(const QAbstractItemModel& model);

@@ -8,25 +8,32 @@
 #include "domain/settings.h"
 #include "gui/common/error_display.h"
 #include "gui/common/grid_view.h"
+#include "gui/common/preferences.h"
 #include "gui/common/wrap_button.h"
 #include "gui/main/about_form.h"
 #include "gui/main/settings_form.h"
+#include "gui/reports/list_forms.h"
+#include "gui/reports/print_form.h"
 #include "view/main_form.h"
 #include "xls/tavro_import.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
 #include <QUrl>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -79,6 +86,8 @@ protected:
         WriteFile(settings, "31\r\n");
         windows = MakeWindows(settings);
         main = windows.Main.get();
+        CheckModel(Grid("MathGrid")->model());
+        CheckModel(Grid("CondGrid")->model());
     }
 
     template <typename T> T* Find(const char* name) {
@@ -206,6 +215,9 @@ TEST_F(MainWindowTest, BeforeTheFirstLoad) {
     EXPECT_EQ(open->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
     EXPECT_TRUE(open->isEnabled());
     EXPECT_EQ(Find<QAction>("Exit1")->text(), QStringLiteral("E&xit"));
+    EXPECT_EQ(Find<QAction>("Exit1")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    EXPECT_EQ(Find<QMenu>("OpenRecent1")->title(), QStringLiteral("Open &Recent"));
+    EXPECT_FALSE(Find<QMenu>("OpenRecent1")->menuAction()->isEnabled()); // nothing opened yet
     EXPECT_EQ(Find<QAction>("ResetARRctrs1")->text(), QStringLiteral("&Reset USAR / EST"));
     EXPECT_FALSE(Find<QAction>("ResetARRctrs1")->isEnabled());
     EXPECT_EQ(Find<QAction>("About1")->text(), QStringLiteral("About"));
@@ -219,7 +231,6 @@ TEST_F(MainWindowTest, OpenShowsTheMetricsOfTheList) {
     dialogs->openAnswers.push_back(Fixture("small_apl.xls"));
     main->Open1Click();
     EXPECT_EQ(dialogs->lastOpenFilter, QStringLiteral("Excel files (*.xls)"));
-    EXPECT_TRUE(dialogs->lastOpenFolder.endsWith(QLatin1String("/tests/gui/")));
     EXPECT_TRUE(dialogs->messages.empty());
 
     const CoreView core(Fixture("small_apl.xls"), {});
@@ -408,6 +419,157 @@ TEST_F(MainWindowTest, ErrorDisplayAddsTheFullStopRule) {
     ASSERT_EQ(dialogs->messages.size(), 1u);
     EXPECT_EQ(dialogs->messages[0].text, QStringLiteral("Disk full."));
     EXPECT_TRUE(gui::RunCommand(main, [] {}));
+}
+
+// Every window is titled with its caption alone. The desktop appends the application's
+// display name to each title once one is set (" — ORQ"), so none may be set: the display name
+// must still follow the application name.
+TEST_F(MainWindowTest, TitlesAreTheCaptionsAlone) {
+    const QString name = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QStringLiteral("probe"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("probe"));
+    QCoreApplication::setApplicationName(name);
+    EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("orq"));
+
+    const std::pair<QWidget*, const char*> captions[] = {
+        {windows.Main.get(), "ORQ  1.11"},        {windows.Print.get(), "All Applicants"},
+        {windows.About.get(), "About..."},        {windows.Settings.get(), "Settings"},
+        {windows.Past.get(), "Past Due Actions"}, {windows.Broken.get(), "Broken appointments"},
+    };
+    for (const auto& [window, caption] : captions) {
+        window->show();
+        EXPECT_EQ(window->windowTitle(), QLatin1String(caption));
+        ASSERT_NE(window->windowHandle(), nullptr);
+        EXPECT_EQ(window->windowHandle()->title(), QLatin1String(caption));
+        window->hide();
+    }
+}
+
+// A single fixed border: the window keeps the size of its menu and client area, before and
+// after a load, whatever it is asked; it has no maximise button.
+TEST_F(MainWindowTest, MainWindowHasOneFixedSize) {
+    main->show();
+    QApplication::processEvents();
+    const QSize size = main->size();
+    EXPECT_EQ(main->minimumSize(), size);
+    EXPECT_EQ(main->maximumSize(), size);
+    EXPECT_EQ(main->centralWidget()->size(), QSize(454, 571));
+    EXPECT_GT(size.height(), 571); // the menu bar above the client area
+    EXPECT_FALSE(main->windowFlags() & Qt::WindowMaximizeButtonHint);
+    main->resize(size + QSize(200, 100));
+    EXPECT_EQ(main->size(), size);
+    ASSERT_TRUE(Load("small_apl.xls"));
+    QApplication::processEvents();
+    EXPECT_EQ(main->size(), size);
+    EXPECT_EQ(main->maximumSize(), size);
+}
+
+QString DownloadsOrHome() {
+    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    return QFileInfo(downloads).isDir() ? downloads : QDir::homePath();
+}
+
+// File > Open starts in the Downloads folder, then in the folder the last list came from, also
+// in the next run; a remembered folder that is gone counts as none.
+TEST_F(MainWindowTest, OpenStartsInTheFolderOfTheLastList) {
+    main->Open1Click();
+    EXPECT_EQ(dialogs->lastOpenFolder, DownloadsOrHome());
+
+    const QString listFolder = QString::fromStdString(TempFolder()) + QStringLiteral("/lists");
+    ASSERT_TRUE(QDir().mkpath(listFolder));
+    const QString list = listFolder + QStringLiteral("/Station APL.xls");
+    ASSERT_TRUE(QFile::copy(Fixture("small_apl.xls"), list));
+    dialogs->openAnswers.push_back(list);
+    main->Open1Click();
+    ASSERT_EQ(main->State().Appts.size(), 10u);
+    main->Open1Click();
+    EXPECT_EQ(dialogs->lastOpenFolder, listFolder);
+
+    gui::OrqWindows next = MakeWindows(settings, main->Prefs().Path());
+    next.Main->Open1Click();
+    EXPECT_EQ(dialogs->lastOpenFolder, listFolder);
+
+    ASSERT_TRUE(QDir(listFolder).removeRecursively());
+    next.Main->Open1Click();
+    EXPECT_EQ(dialogs->lastOpenFolder, DownloadsOrHome());
+}
+
+// File > Open Recent: the last five lists that loaded, the latest first; choosing one opens it
+// and moves it to the top; one that is gone is taken off with a note.
+TEST_F(MainWindowTest, OpenRecentListsTheLastFiveLists) {
+    const QString listFolder = QString::fromStdString(TempFolder());
+    QStringList lists;
+    for (int i = 1; i <= 6; ++i) {
+        lists << listFolder + QStringLiteral("/List %1.xls").arg(i);
+        ASSERT_TRUE(QFile::copy(Fixture("small_apl.xls"), lists.back()));
+        ASSERT_TRUE(main->OpenList(lists.back()));
+    }
+    EXPECT_FALSE(Load("not_a_workbook.xls")); // a list that does not load is not remembered
+    dialogs->messages.clear();
+
+    auto* recent = Find<QMenu>("OpenRecent1");
+    auto entries = [&] {
+        emit recent->aboutToShow();
+        QStringList shown;
+        for (QAction* action : recent->actions())
+            shown << action->toolTip();
+        return shown;
+    };
+    EXPECT_EQ(entries(), (QStringList{lists[5], lists[4], lists[3], lists[2], lists[1]}));
+    EXPECT_TRUE(recent->menuAction()->isEnabled());
+    EXPECT_EQ(recent->actions().front()->text(), QStringLiteral("&1 ") + lists[5]);
+
+    recent->actions()[3]->trigger(); // List 3
+    EXPECT_TRUE(dialogs->messages.empty());
+    EXPECT_EQ(entries(), (QStringList{lists[2], lists[5], lists[4], lists[3], lists[1]}));
+
+    ASSERT_TRUE(QFile::remove(lists[4]));
+    recent->actions()[2]->trigger(); // List 5, gone
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_EQ(dialogs->messages[0].kind, QStringLiteral("information"));
+    EXPECT_EQ(dialogs->messages[0].title, QStringLiteral("ORQ"));
+    EXPECT_TRUE(dialogs->messages[0].text.contains(QLatin1String("List 5.xls")))
+        << dialogs->messages[0].text.toStdString();
+    EXPECT_EQ(entries(), (QStringList{lists[2], lists[5], lists[3], lists[1]}));
+    EXPECT_EQ(main->State().Appts.size(), 10u); // the loaded list stays
+
+    // The next run has the same list.
+    gui::OrqWindows next = MakeWindows(settings, main->Prefs().Path());
+    EXPECT_EQ(next.Main->Prefs().RecentLists(),
+              (QStringList{lists[2], lists[5], lists[3], lists[1]}));
+}
+
+// Ctrl+Q ends the program as Exit does; Enter in the settings dialog presses its "&Ok".
+TEST_F(MainWindowTest, StandardKeys) {
+    ASSERT_TRUE(Load("small_apl.xls"));
+    for (const char* focus : {"ESTEdit", "USARListview"}) {
+        SCOPED_TRACE(focus);
+        bool shown = false;
+        WhenModalShown([&](QWidget* dialog) {
+            shown = true;
+            auto* list = dialog->findChild<QTreeWidget*>(QStringLiteral("USARListview"));
+            auto* est = dialog->findChild<QSpinBox*>(QStringLiteral("ESTEdit"));
+            ASSERT_TRUE(list && est);
+            list->topLevelItem(0)->setCheckState(0, Qt::Checked);
+            est->setValue(45);
+            QWidget* target = dialog->findChild<QWidget*>(QLatin1String(focus));
+            target->setFocus();
+            QTest::keyClick(target, Qt::Key_Return);
+            if (dialog->isVisible()) {
+                ADD_FAILURE() << "Enter did not close the dialog";
+                dialog->close();
+            }
+        });
+        main->ResetARRctrs1Click();
+        EXPECT_TRUE(shown);
+        EXPECT_EQ(ReadFile(settings), "45\r\nDOE, JANE\r\n");
+        WriteFile(settings, "31\r\n");
+    }
+
+    ASSERT_TRUE(ShowActive(main));
+    QTest::keyClick(main, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_TRUE(main->State().Appts.empty());
 }
 
 TEST_F(MainWindowTest, AboutBoxShowsTheVersion) {

@@ -4,6 +4,8 @@
 #include "gui_test_support.h"
 
 #include "gui/common/grid_view.h"
+#include "gui/common/preferences.h"
+#include "gui/common/sort_header.h"
 #include "gui/reports/list_forms.h"
 #include "gui/reports/print_form.h"
 #include "gui/reports/table_printer.h"
@@ -17,10 +19,15 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
 
@@ -86,6 +93,9 @@ protected:
         windows = MakeWindows(folder + "/ORQ.ini");
         ASSERT_TRUE(windows.Main->OpenList(Fixture("small_apl.xls")));
         form = windows.Print.get();
+        CheckModel(form->Table()->model());
+        CheckModel(windows.Past->Grid()->model());
+        CheckModel(windows.Broken->Grid()->model());
     }
 
     template <typename T> T* Find(const char* name) {
@@ -248,28 +258,102 @@ TEST_F(ReportWindowTest, FiltersRebuildTheReport) {
     ExpectShows(core.window);
 }
 
-TEST_F(ReportWindowTest, HeaderClickSortsAndShowsTheIndicator) {
+// A header click sorts by its column and marks it; it selects nothing, and a cell that was
+// selected (and current) stays selected on its row wherever the row moves.
+TEST_F(ReportWindowTest, HeaderClickSortsAndSelectsNothing) {
     CoreReports core;
     reports::ReportButtonClick(core.state, core.window, 4);
     Click("AllButton");
-    QHeaderView* header = form->Table()->horizontalHeader();
+    QTableView* table = form->Table();
+    const QAbstractItemModel& model = *table->model();
+    auto* header = qobject_cast<gui::SortHeaderView*>(table->horizontalHeader());
+    ASSERT_NE(header, nullptr);
+    EXPECT_FALSE(header->isSortIndicatorShown()); // the style's indicator would hide the caption
+    EXPECT_EQ(header->SortColumn(), 0);           // the report's own sort
+
+    auto rowOf = [&](const char* name) {
+        for (int row = 0; row < model.rowCount(); ++row)
+            if (model.data(model.index(row, 2)).toString() == QLatin1String(name)) return row;
+        return -1;
+    };
+    auto clickHeader = [&](int column) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 5, 5));
+    };
+    table->selectionModel()->setCurrentIndex(model.index(rowOf("Jones, Jack"), 2),
+                                             QItemSelectionModel::ClearAndSelect);
 
     reports::HeaderClick(core.state, core.window, 2);
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                      QPoint(header->sectionViewportPosition(2) + 5, 5));
+    clickHeader(2);
     ExpectShows(core.window);
-    EXPECT_TRUE(header->isSortIndicatorShown());
-    EXPECT_EQ(header->sortIndicatorSection(), 2);
-    EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
-    EXPECT_EQ(form->Table()->model()->data(form->Table()->model()->index(0, 2)).toString(),
-              QStringLiteral("Adams, Amy"));
+    EXPECT_EQ(header->SortColumn(), 2);
+    EXPECT_TRUE(header->SortAscending());
+    EXPECT_EQ(model.data(model.index(0, 2)).toString(), QStringLiteral("Adams, Amy"));
+    const QModelIndexList selected = table->selectionModel()->selectedIndexes();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected.front().data().toString(), QStringLiteral("Jones, Jack"));
+    EXPECT_EQ(table->currentIndex(), selected.front());
 
     reports::HeaderClick(core.state, core.window, 2);
-    form->HeaderClick(2);
+    clickHeader(2);
     ExpectShows(core.window);
-    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
-    EXPECT_EQ(form->Table()->model()->data(form->Table()->model()->index(0, 2)).toString(),
-              QStringLiteral("Jones, Jack"));
+    EXPECT_FALSE(header->SortAscending());
+    EXPECT_EQ(model.data(model.index(0, 2)).toString(), QStringLiteral("Jones, Jack"));
+    EXPECT_EQ(table->currentIndex().row(), 0);
+
+    // Nothing selected before: nothing selected after, also when pressing and dragging over
+    // the headers.
+    table->clearSelection();
+    clickHeader(5);
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(1) + 5, 5));
+    QTest::mouseMove(header->viewport(), QPoint(header->sectionViewportPosition(3) + 5, 5));
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {},
+                        QPoint(header->sectionViewportPosition(3) + 5, 5));
+    EXPECT_TRUE(table->selectionModel()->selectedIndexes().isEmpty());
+}
+
+// Every build shows the report from its first row and first column, with that cell current,
+// whatever was scrolled to and selected before: a station chosen, another report, a filter.
+TEST_F(ReportWindowTest, ARebuiltReportStartsAtItsFirstRow) {
+    // Enough rows to scroll: the fixture's list eight times over.
+    TOrqState& state = windows.Main->State();
+    const auto once = state.Appts;
+    for (int i = 0; i < 7; ++i)
+        state.Appts.insert(state.Appts.end(), once.begin(), once.end());
+    Click("AllButton");
+    QTableView* table = form->Table();
+    form->show();
+    form->resize(500, 300);
+    QApplication::processEvents();
+    auto scrollAway = [&] {
+        QApplication::processEvents();
+        table->selectionModel()->setCurrentIndex(
+            table->model()->index(table->model()->rowCount() - 1, 12),
+            QItemSelectionModel::ClearAndSelect);
+        table->scrollToBottom();
+        table->horizontalScrollBar()->setValue(table->horizontalScrollBar()->maximum());
+        ASSERT_GT(table->verticalScrollBar()->value(), 0);
+    };
+    auto expectAtStart = [&](const char* what) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(table->verticalScrollBar()->value(), 0);
+        EXPECT_EQ(table->horizontalScrollBar()->value(), 0);
+        EXPECT_EQ(table->rowAt(0), 0);
+        EXPECT_EQ(table->columnAt(0), 0);
+        EXPECT_EQ(table->currentIndex(), table->model()->index(0, 0));
+        EXPECT_TRUE(table->selectionModel()->selectedIndexes().isEmpty());
+    };
+    scrollAway();
+    ASSERT_GT(table->horizontalScrollBar()->value(), 0);
+    form->RSIDGridComboChange(1);
+    expectAtStart("station chosen");
+    scrollAway();
+    Click("TestButton");
+    expectAtStart("Testers");
+    scrollAway();
+    QTest::mouseClick(Find<QCheckBox>("CheckBox1"), Qt::LeftButton, {}, QPoint(5, 8));
+    expectAtStart("Hide Terminated");
 }
 
 TEST_F(ReportWindowTest, EscClosesAndResetsStationAndRecruiter) {
@@ -383,6 +467,45 @@ TEST(TablePrinterTest, LongAndWideTablesContinueOnFurtherPages) {
     EXPECT_EQ(gui::PaintTable(other, wide, {}), 2);
 }
 
+// The dark pixels of page 1 of a PDF rendered at 150 dots per inch (grid lines and the light
+// header fill are not dark).
+long DarkPixels(const QString& pdf) {
+    const QString png = pdf + QStringLiteral(".page");
+    RunProgram(QStringLiteral("pdftoppm"),
+               {QStringLiteral("-r"), QStringLiteral("150"), QStringLiteral("-f"),
+                QStringLiteral("1"), QStringLiteral("-singlefile"), QStringLiteral("-png"), pdf,
+                png});
+    const QImage page(png + QStringLiteral(".png"));
+    long dark = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (qGray(page.pixel(x, y)) < 100) ++dark;
+    return dark;
+}
+
+// The printed header row is bold: the same words take clearly more ink there than in a data
+// row.
+TEST(TablePrinterTest, HeaderRowPrintsBold) {
+    const QString text = QStringLiteral("ApptMade Lead Src Next Action");
+    auto print = [&](bool inHeader) {
+        reports::TReportTable table;
+        table.Columns = {{inHeader ? text.toStdString() : std::string(), 300, false}};
+        table.SetDataRowCount(1);
+        if (!inHeader) table.Rows[0][0].Text = text.toStdString();
+        const QString pdf = QString::fromStdString(TempFolder() + "/table.pdf");
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        gui::PaintTable(printer, table, {});
+        return DarkPixels(pdf);
+    };
+    const long header = print(true);
+    const long data = print(false);
+    ASSERT_GT(data, 0);
+    // Bold widths alone (thin strokes set wider apart) come to about 1.4 times the ink.
+    EXPECT_GT(header, data * 17 / 10) << header << " against " << data;
+}
+
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream bytes;
@@ -448,6 +571,86 @@ TEST_F(ReportWindowTest, SavesTheTableAndAsksBeforeOverwriting) {
     EXPECT_EQ(dialogs->messages[2].title, QStringLiteral("ORQ"));
 }
 
+QString DocumentsOrHome() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+// "&Save to XLS" offers the report's caption and the date in the folder last saved to (the
+// Documents folder at first, and again in the next run), and saves a bare name with ".xls".
+TEST_F(ReportWindowTest, SaveSuggestsANameAndAddsTheXlsEnding) {
+    Click("TodayButton");
+    ASSERT_EQ(form->windowTitle(), QStringLiteral("Today's Conducts"));
+    QTest::mouseClick(Find<QPushButton>("Button2"), Qt::LeftButton); // cancelled
+    EXPECT_EQ(dialogs->lastSaveSuggestion,
+              DocumentsOrHome() + QStringLiteral("/Todays Conducts 2024-03-13.xls"));
+
+    const QString saveFolder = QString::fromStdString(folder) + QStringLiteral("/reports");
+    ASSERT_TRUE(QDir().mkpath(saveFolder));
+    dialogs->saveAnswers.push_back(saveFolder + QStringLiteral("/today"));
+    QTest::mouseClick(Find<QPushButton>("Button2"), Qt::LeftButton);
+    EXPECT_TRUE(dialogs->messages.empty());
+    EXPECT_TRUE(QFile::exists(saveFolder + QStringLiteral("/today.xls")));
+    EXPECT_FALSE(QFile::exists(saveFolder + QStringLiteral("/today")));
+    EXPECT_EQ(SavedCell((saveFolder + QStringLiteral("/today.xls")).toStdString(), 1, 1), "RSID");
+
+    Click("AllButton");
+    form->Button2Click();
+    EXPECT_EQ(dialogs->lastSaveSuggestion,
+              saveFolder + QStringLiteral("/All Applicants 2024-03-13.xls"));
+
+    // The overwrite question names the file that would be replaced.
+    dialogs->saveAnswers.push_back(saveFolder + QStringLiteral("/today"));
+    dialogs->confirmAnswers.push_back(false);
+    form->Button2Click();
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_EQ(dialogs->messages[0].text, QStringLiteral("File ") + saveFolder +
+                                             QStringLiteral("/today.xls already exists\nOk to "
+                                                            "overwrite ?"));
+
+    // A name with its ending in capitals keeps it.
+    dialogs->saveAnswers.push_back(saveFolder + QStringLiteral("/Week.XLS"));
+    form->Button2Click();
+    EXPECT_TRUE(QFileInfo::exists(saveFolder + QStringLiteral("/Week.XLS")));
+    EXPECT_FALSE(QFileInfo::exists(saveFolder + QStringLiteral("/Week.XLS.xls")));
+
+    gui::OrqWindows next = MakeWindows(folder + "/ORQ.ini", windows.Main->Prefs().Path());
+    EXPECT_EQ(next.Print->SuggestedSaveFile(),
+              saveFolder + QStringLiteral("/All Applicants 2024-03-13.xls"));
+}
+
+// Ctrl+P prints and Ctrl+S saves from any control of the report window; Ctrl+C copies the
+// selected cells, the hidden column left out.
+TEST_F(ReportWindowTest, StandardKeysOfTheReportWindow) {
+    Click("EstButton"); // "High EST/QT" hides column 10
+    ASSERT_TRUE(form->Table()->isColumnHidden(10));
+    ASSERT_TRUE(ShowActive(form));
+
+    bool printAsked = false;
+    dialogs->printAnswers.push_back([&](QPrinter&) {
+        printAsked = true;
+        return false;
+    });
+    QTest::keyClick(form->Table(), Qt::Key_P, Qt::ControlModifier);
+    EXPECT_TRUE(printAsked);
+    QTest::keyClick(Find<QComboBox>("EdCombo"), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(dialogs->lastSaveSuggestion.endsWith(QLatin1String("/High EST-QT 2024-03-13.xls")))
+        << dialogs->lastSaveSuggestion.toStdString();
+
+    QTableView* table = form->Table();
+    const QAbstractItemModel& model = *table->model();
+    ASSERT_GE(model.rowCount(), 2);
+    table->selectionModel()->select(QItemSelection(model.index(0, 9), model.index(1, 11)),
+                                    QItemSelectionModel::ClearAndSelect);
+    QApplication::clipboard()->clear();
+    QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+    const reports::TReportTable& core = form->Window().PrintGrid;
+    std::string expected;
+    for (std::size_t row = 0; row < 2; ++row)
+        expected += core.Rows[row][9].Text + "\t" + core.Rows[row][11].Text + "\r\n";
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), expected);
+}
+
 TEST_F(ReportWindowTest, ListDialogsShowPrintAndCopy) {
     CoreReports core;
     reports::TPastDueList past;
@@ -465,6 +668,7 @@ TEST_F(ReportWindowTest, ListDialogsShowPrintAndCopy) {
         {windows.Past.get(), "PastButton", "Past Due Actions", &past.PastGrid},
         {windows.Broken.get(), "BrokenButton", "Broken appointments", &broken.BrokenGrid},
     };
+    std::string copied;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.caption);
         bool shown = false;
@@ -481,9 +685,16 @@ TEST_F(ReportWindowTest, ListDialogsShowPrintAndCopy) {
             // Copy: the core's copy text on the clipboard, the data rows selected.
             QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Button3")),
                               Qt::LeftButton);
-            EXPECT_EQ(QApplication::clipboard()->text().toStdString(), reports::CopyText(*c.table));
+            copied = QApplication::clipboard()->text().toStdString();
+            EXPECT_EQ(copied, reports::CopyText(*c.table));
             EXPECT_EQ(c.form->Grid()->selectionModel()->selectedIndexes().size(),
                       static_cast<qsizetype>(c.table->DataRowCount() * c.table->ColumnCount()));
+            // Ctrl+C copies the selected data rows the same way, without the header row.
+            QApplication::clipboard()->clear();
+            QTest::keyClick(c.form->Grid(), Qt::Key_C, Qt::ControlModifier);
+            const std::string all = reports::CopyText(*c.table);
+            EXPECT_EQ(QApplication::clipboard()->text().toStdString(),
+                      all.substr(all.find("\r\n") + 2));
 
             // Print: portrait, no title, every row.
             const QString pdf = QString::fromStdString(folder + "/list.pdf");
@@ -512,7 +723,6 @@ TEST_F(ReportWindowTest, ListDialogsShowPrintAndCopy) {
         EXPECT_TRUE(shown);
         EXPECT_FALSE(c.form->isVisible());
     }
-    const std::string copied = QApplication::clipboard()->text().toStdString();
     EXPECT_EQ(copied.rfind("Rctr   \tApplicant   \tError\r\n", 0), 0u) << copied;
 }
 

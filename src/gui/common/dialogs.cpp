@@ -23,9 +23,11 @@ public:
     QString OpenFileName(QWidget* parent, const QString& folder, const QString& filter) override {
         return QFileDialog::getOpenFileName(parent, QString(), folder, filter);
     }
-    QString SaveFileName(QWidget* parent, const QString& folder, const QString& filter) override {
-        // The export asks its own overwrite question, so the dialog asks none.
-        return QFileDialog::getSaveFileName(parent, QString(), folder, filter, nullptr,
+    QString SaveFileName(QWidget* parent, const QString& suggested,
+                         const QString& filter) override {
+        // The export asks its own overwrite question (about the name with its ".xls" ending),
+        // so the dialog asks none.
+        return QFileDialog::getSaveFileName(parent, QString(), suggested, filter, nullptr,
                                             QFileDialog::DontConfirmOverwrite);
     }
     bool SetUpPrinter(QWidget* parent, QPrinter& printer) override {

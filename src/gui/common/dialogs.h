@@ -21,9 +21,11 @@ public:
     virtual void Information(QWidget* parent, const QString& title, const QString& text) = 0;
     // Question with Yes and No buttons; true only for Yes.
     virtual bool Confirm(QWidget* parent, const QString& title, const QString& text) = 0;
-    // File dialogs; an empty result means cancelled.
+    // File dialogs; an empty result means cancelled. The open dialog starts in `folder`; the
+    // save dialog starts at `suggested`, a folder and the file name it offers.
     virtual QString OpenFileName(QWidget* parent, const QString& folder, const QString& filter) = 0;
-    virtual QString SaveFileName(QWidget* parent, const QString& folder, const QString& filter) = 0;
+    virtual QString SaveFileName(QWidget* parent, const QString& suggested,
+                                 const QString& filter) = 0;
     // The print dialog; false when cancelled. On true the printer is set up as chosen.
     virtual bool SetUpPrinter(QWidget* parent, QPrinter& printer) = 0;
 };

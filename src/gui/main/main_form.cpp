@@ -2,11 +2,11 @@
 
 #include "domain/loader.h"
 #include "domain/settings.h"
-#include "domain/text.h"
 #include "gui/common/dialogs.h"
 #include "gui/common/emblem.h"
 #include "gui/common/error_display.h"
 #include "gui/common/grid_view.h"
+#include "gui/common/preferences.h"
 #include "gui/common/ui_font.h"
 #include "gui/common/wrap_button.h"
 #include "gui/main/about_form.h"
@@ -17,10 +17,13 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStandardItemModel>
@@ -46,15 +49,30 @@ Qt::Alignment CellAlignment(TAlign align) {
     return Qt::AlignLeft | Qt::AlignVCenter;
 }
 
+// What File > Open lists and what a dropped file may be.
+const QString& OpenFilter() {
+    static const QString filter = QStringLiteral("Excel files (*.xls)");
+    return filter;
+}
+
 bool IsXlsFile(const QUrl& url) {
     return url.isLocalFile() &&
            url.toLocalFile().endsWith(QLatin1String(".xls"), Qt::CaseInsensitive);
 }
 
+// An Open Recent entry: the access number and the path, shortened in the middle when long.
+QString RecentCaption(int index, const QString& file, const QFontMetrics& metrics) {
+    QString path = QDir::toNativeSeparators(file);
+    path = metrics.elidedText(path, Qt::ElideMiddle, 420);
+    path.replace(QLatin1Char('&'), QLatin1String("&&"));
+    return QStringLiteral("&%1 %2").arg(index + 1).arg(path);
+}
+
 } // namespace
 
 TMainForm::TMainForm(StartupOptions options, QWidget* parent)
-    : QMainWindow(parent), options_(std::move(options)) {
+    : QMainWindow(parent), options_(std::move(options)),
+      preferences_(std::make_unique<Preferences>(options_.PreferencesPath)) {
     // FormCreate: the process-wide values, the settings and the EstButton caption.
     if (options_.SettingsPath.empty()) options_.SettingsPath = kSettingsFileName;
     state_.Format = options_.Format;
@@ -81,6 +99,9 @@ TMainForm::TMainForm(StartupOptions options, QWidget* parent)
     setAcceptDrops(true);
     BuildMenu();
     BuildLayout();
+    // A single fixed border: the window takes the size of its menu and client area and keeps
+    // it (no resizing, no maximising).
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
     Render();
 }
 
@@ -103,8 +124,14 @@ void TMainForm::BuildMenu() {
     Open1 = file->addAction(QStringLiteral("&Open"), this, &TMainForm::Open1Click);
     Open1->setObjectName(QStringLiteral("Open1"));
     Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    OpenRecent1 = file->addMenu(QStringLiteral("Open &Recent"));
+    OpenRecent1->setObjectName(QStringLiteral("OpenRecent1"));
+    connect(OpenRecent1, &QMenu::aboutToShow, this, &TMainForm::FillRecentMenu);
+    FillRecentMenu();
+    file->addSeparator();
     Exit1 = file->addAction(QStringLiteral("E&xit"), this, &TMainForm::Exit1Click);
     Exit1->setObjectName(QStringLiteral("Exit1"));
+    Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu* settings = bar->addMenu(QStringLiteral("&Settings"));
     settings->setObjectName(QStringLiteral("Settings1"));
@@ -116,6 +143,19 @@ void TMainForm::BuildMenu() {
     help->setObjectName(QStringLiteral("Help1"));
     About1 = help->addAction(QStringLiteral("About"), this, &TMainForm::About1Click);
     About1->setObjectName(QStringLiteral("About1"));
+}
+
+void TMainForm::FillRecentMenu() {
+    // Read anew each time: another ORQ window may have opened a list since.
+    OpenRecent1->clear();
+    const QStringList lists = preferences_->RecentLists();
+    for (int i = 0; i < static_cast<int>(lists.size()); ++i) {
+        QAction* entry = OpenRecent1->addAction(RecentCaption(i, lists[i], fontMetrics()));
+        entry->setObjectName(QStringLiteral("RecentList%1").arg(i + 1));
+        entry->setToolTip(QDir::toNativeSeparators(lists[i]));
+        connect(entry, &QAction::triggered, this, [this, i] { OpenRecentClick(i); });
+    }
+    OpenRecent1->menuAction()->setEnabled(!lists.isEmpty());
 }
 
 void TMainForm::BuildLayout() {
@@ -365,7 +405,7 @@ void TMainForm::Render() {
 // ---------------------------------------------------------------------------------------------
 // Commands
 
-bool TMainForm::OpenList(const QString& fileName) {
+bool TMainForm::OpenList(const QString& fileName, bool remember) {
     bool loaded = false;
     RunCommand(this, [&] {
         if (!import_) import_ = options_.MakeImport();
@@ -393,6 +433,11 @@ bool TMainForm::OpenList(const QString& fileName) {
     });
     Render();
     if (loaded) {
+        if (remember) {
+            preferences_->AddRecentList(fileName);
+            preferences_->SetOpenFolder(QFileInfo(fileName).absolutePath());
+            FillRecentMenu();
+        }
         if (view_.Focus == TMainFocus::RsidCombo) RsidCombo->setFocus();
         if (view_.Focus == TMainFocus::RctrCombo) RctrCombo->setFocus();
     }
@@ -400,10 +445,28 @@ bool TMainForm::OpenList(const QString& fileName) {
 }
 
 void TMainForm::Open1Click() {
-    const QString folder = Q(ProgramFolder(options_.ProgramPath));
+    // The folder last opened from, else Downloads; the program's own folder would be a system
+    // folder for an installed program.
     const QString fileName =
-        CurrentDialogs().OpenFileName(this, folder, QStringLiteral("Excel files (*.xls)"));
+        CurrentDialogs().OpenFileName(this, preferences_->OpenFolder(), OpenFilter());
     if (fileName.isEmpty()) return;
+    preferences_->SetOpenFolder(QFileInfo(fileName).absolutePath());
+    OpenList(fileName);
+}
+
+void TMainForm::OpenRecentClick(int index) {
+    const QStringList lists = preferences_->RecentLists();
+    if (index < 0 || index >= static_cast<int>(lists.size())) return;
+    const QString fileName = lists[index];
+    if (!QFileInfo::exists(fileName)) {
+        preferences_->RemoveRecentList(fileName);
+        FillRecentMenu();
+        CurrentDialogs().Information(
+            this, QStringLiteral("ORQ"),
+            QStringLiteral("%1 is no longer there; it was taken off Open Recent.")
+                .arg(QDir::toNativeSeparators(fileName)));
+        return;
+    }
     OpenList(fileName);
 }
 

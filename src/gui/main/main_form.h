@@ -13,12 +13,14 @@
 class QAction;
 class QComboBox;
 class QLabel;
+class QMenu;
 class QTableView;
 class QStandardItemModel;
 class QWidget;
 
 namespace orq::gui {
 
+class Preferences;
 class TAboutForm;
 class TBrokenForm;
 class TPastForm;
@@ -37,7 +39,8 @@ struct StartupOptions {
     TFormatSettings Format;
     TDateTime Today = 0;
     CollationCompare Collation; // CaseInsensitiveCompare when empty
-    std::string ProgramPath;    // the running program (for the open dialog's folder)
+    // The file of the remembered folders and lists (Preferences); the user's own when empty.
+    QString PreferencesPath;
 };
 
 // The main window: File > Open, the metrics and pending-conducts tables, the report buttons
@@ -55,16 +58,22 @@ public:
 
     TOrqState& State() { return state_; }
     const TMainView& View() const { return view_; }
+    // The folders and lists remembered from one run to the next.
+    Preferences& Prefs() { return *preferences_; }
 
     // Opens a list as File > Open does after its dialog; failures go to the general error
-    // display. True when the list was loaded.
-    bool OpenList(const QString& fileName);
+    // display. True when the list was loaded. A loaded list goes to the top of File > Open
+    // Recent and its folder is where File > Open starts next, unless `remember` is false (a
+    // demo list in a temporary folder).
+    bool OpenList(const QString& fileName, bool remember = true);
 
     // Renders the main view state into the controls.
     void Render();
 
 public slots:
     void Open1Click();
+    // File > Open Recent > entry `index` (0 = the latest list).
+    void OpenRecentClick(int index);
     void Exit1Click();
     void About1Click();
     void ResetARRctrs1Click();
@@ -90,11 +99,13 @@ protected:
 private:
     void BuildLayout();
     void BuildMenu();
+    void FillRecentMenu();
     void StartReport(int reportType);
     static void RenderCombo(QComboBox* combo, const TComboState& state);
     static void RenderGrid(QTableView* view, QStandardItemModel* model, const TGrid& grid);
 
     StartupOptions options_;
+    std::unique_ptr<Preferences> preferences_;
     TOrqState state_;
     TMainView view_;
     std::unique_ptr<ImportComponent> import_; // TavroImport1
@@ -131,6 +142,7 @@ private:
     QLabel* Image1 = nullptr;
     QWidget* Panel2 = nullptr;
     QAction* Open1 = nullptr;
+    QMenu* OpenRecent1 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* ResetARRctrs1 = nullptr;
     QAction* About1 = nullptr;

@@ -63,7 +63,9 @@ TSettingsForm::TSettingsForm(TOrqState& state, std::string settingsPath, QWidget
     Button1 = new QPushButton(QStringLiteral("&Ok"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(128, 360, 75, 25);
+    // Enter presses "&Ok" from any control of the dialog.
     Button1->setAutoDefault(false);
+    Button1->setDefault(true);
     connect(Button1, &QPushButton::clicked, this, &TSettingsForm::Button1Click);
 
     setTabOrder(ESTEdit, USARListview);

@@ -105,10 +105,28 @@ void GridTableModel::Reset() {
     endResetModel();
 }
 
-void GridTableModel::RowsReordered() {
+void GridTableModel::ReorderRows(const std::function<reports::TRowOrder()>& sort) {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    reports::TRowOrder order;
+    try {
+        order = sort();
+    } catch (...) {
+        // The sort failed before it moved a row: the layout is as it was.
+        emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+        throw;
+    }
+    if (order.size() == static_cast<std::size_t>(rowCount())) {
+        std::vector<int> newRow(order.size());
+        for (std::size_t row = 0; row < order.size(); ++row)
+            newRow[order[row]] = static_cast<int>(row);
+        const QModelIndexList before = persistentIndexList();
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (const QModelIndex& old : before)
+            after.append(index(newRow[static_cast<std::size_t>(old.row())], old.column()));
+        changePersistentIndexList(before, after);
+    }
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-    emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
 }
 
 } // namespace orq::gui

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "reports/report_sort.h"
 #include "reports/report_table.h"
 
 #include <QAbstractTableModel>
 #include <QFont>
+
+#include <functional>
 
 namespace orq::gui {
 
@@ -23,8 +26,10 @@ public:
 
     // The core table changed shape or contents.
     void Reset();
-    // The core table's rows were reordered (a sort): same shape, new order.
-    void RowsReordered();
+    // Runs `sort`, which reorders the core table's rows and returns where each row came from.
+    // The views are told before the rows move and after; the selection, the current cell and
+    // every other persistent index move with their rows.
+    void ReorderRows(const std::function<reports::TRowOrder()>& sort);
 
     const reports::TReportTable& Table() const { return *table_; }
 

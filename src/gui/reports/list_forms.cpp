@@ -81,6 +81,7 @@ void TListForm::Render() {
 bool TListForm::Build() {
     const bool built = RunCommand(this, [&] { BuildList(); });
     Render();
+    ShowFirstCell(grid_);
     return built;
 }
 

@@ -3,14 +3,19 @@
 #include "gui/common/dialogs.h"
 #include "gui/common/error_display.h"
 #include "gui/common/grid_view.h"
+#include "gui/common/preferences.h"
+#include "gui/common/sort_header.h"
 #include "gui/common/ui_font.h"
 #include "gui/reports/grid_table_model.h"
 #include "gui/reports/report_export.h"
 #include "gui/reports/table_printer.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -42,8 +47,8 @@ QLabel* CaptionLabel(const QString& text, QComboBox* combo, QWidget* parent) {
 
 } // namespace
 
-TPrintForm::TPrintForm(TOrqState& state, QWidget* parent)
-    : QWidget(parent, Qt::Window), state_(state) {
+TPrintForm::TPrintForm(TOrqState& state, Preferences& preferences, QWidget* parent)
+    : QWidget(parent, Qt::Window), state_(state), preferences_(preferences) {
     setObjectName(QStringLiteral("PrintForm"));
     setFont(UiFont());
     resize(kClientWidth, kClientHeight);
@@ -80,13 +85,12 @@ TPrintForm::TPrintForm(TOrqState& state, QWidget* parent)
     PrintGrid = new QTableView(this);
     PrintGrid->setObjectName(QStringLiteral("PrintGrid"));
     PrintGrid->setModel(model_);
+    header_ = InstallSortHeader(PrintGrid);
     ConfigureGridView(PrintGrid, window_.PrintGrid.HeaderRowHeight, window_.PrintGrid.RowHeight,
                       true);
-    QHeaderView* header = PrintGrid->horizontalHeader();
-    header->setSectionResizeMode(QHeaderView::Fixed);
-    header->setSectionsClickable(true);
-    header->setSortIndicatorShown(false);
-    connect(header, &QHeaderView::sectionClicked, this, &TPrintForm::HeaderClick);
+    header_->setSectionResizeMode(QHeaderView::Fixed);
+    header_->setSectionsClickable(true);
+    connect(header_, &QHeaderView::sectionClicked, this, &TPrintForm::HeaderClick);
 
     CheckBox1 = new QCheckBox(QStringLiteral("Hide Terminated"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
@@ -103,6 +107,17 @@ TPrintForm::TPrintForm(TOrqState& state, QWidget* parent)
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setAutoDefault(false);
     connect(Button2, &QPushButton::clicked, this, &TPrintForm::Button2Click);
+
+    // The standard keys of the two buttons, from any control of the window.
+    auto* print = new QAction(this);
+    print->setObjectName(QStringLiteral("PrintAction"));
+    print->setShortcut(QKeySequence::Print);
+    connect(print, &QAction::triggered, this, &TPrintForm::Button1Click);
+    auto* save = new QAction(this);
+    save->setObjectName(QStringLiteral("SaveAction"));
+    save->setShortcut(QKeySequence::Save);
+    connect(save, &QAction::triggered, this, &TPrintForm::Button2Click);
+    addActions({print, save});
 
     QWidget* previous = nullptr;
     for (QWidget* widget :
@@ -234,14 +249,7 @@ void TPrintForm::Render() {
         PrintGrid->setColumnWidth(column, table.Columns[c].Width);
         PrintGrid->setColumnHidden(column, table.Columns[c].Hidden);
     }
-    QHeaderView* header = PrintGrid->horizontalHeader();
-    if (table.SortColumn >= 0) {
-        header->setSortIndicatorShown(true);
-        header->setSortIndicator(table.SortColumn,
-                                 table.SortAscending ? Qt::AscendingOrder : Qt::DescendingOrder);
-    } else {
-        header->setSortIndicatorShown(false);
-    }
+    header_->SetSortMark(table.SortColumn, table.SortAscending);
     rendering_ = false;
 }
 
@@ -250,6 +258,8 @@ void TPrintForm::Rebuild(const std::function<reports::TBuildResult()>& build) {
     const bool tableHadFocus = PrintGrid->hasFocus();
     RunCommand(this, [&] { result = build(); });
     Render();
+    // A new report starts at its first row and first column, whatever was scrolled to before.
+    ShowFirstCell(PrintGrid);
     if (!result.RowError.empty())
         CurrentDialogs().Critical(this, QStringLiteral("ORQ"), WithLineBreaks(result.RowError));
     if (result.Shown) {
@@ -308,15 +318,12 @@ void TPrintForm::CheckBox2Click(bool checked) {
 
 void TPrintForm::HeaderClick(int column) {
     if (column < 0) return;
-    RunCommand(this,
-               [&] { reports::HeaderClick(state_, window_, static_cast<std::size_t>(column)); });
-    model_->RowsReordered();
-    const reports::TReportTable& table = window_.PrintGrid;
-    QHeaderView* header = PrintGrid->horizontalHeader();
-    header->setSortIndicatorShown(table.SortColumn >= 0);
-    if (table.SortColumn >= 0)
-        header->setSortIndicator(table.SortColumn,
-                                 table.SortAscending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    RunCommand(this, [&] {
+        model_->ReorderRows([&] {
+            return reports::HeaderClick(state_, window_, static_cast<std::size_t>(column));
+        });
+    });
+    header_->SetSortMark(window_.PrintGrid.SortColumn, window_.PrintGrid.SortAscending);
 }
 
 void TPrintForm::PrintTo(QPrinter& printer) {
@@ -339,10 +346,18 @@ void TPrintForm::Button1Click() {
     });
 }
 
+QString TPrintForm::SuggestedSaveFile() const {
+    return QDir(preferences_.SaveFolder())
+        .filePath(Q(reports::SuggestedFileName(window_, state_.Today)));
+}
+
 void TPrintForm::Button2Click() {
-    const QString fileName =
-        CurrentDialogs().SaveFileName(this, QString(), QStringLiteral("Excel Files (*.xls)"));
-    if (fileName.isEmpty()) return;
+    const QString chosen = CurrentDialogs().SaveFileName(this, SuggestedSaveFile(),
+                                                         QStringLiteral("Excel Files (*.xls)"));
+    if (chosen.isEmpty()) return;
+    // A bare name gets the ".xls" ending; the overwrite question asks about the final name.
+    const QString fileName = Q(reports::WithXlsExtension(S(chosen)));
+    preferences_.SetSaveFolder(QFileInfo(fileName).absolutePath());
     SaveTo(fileName);
 }
 

@@ -17,6 +17,8 @@ class QTableView;
 namespace orq::gui {
 
 class GridTableModel;
+class Preferences;
+class SortHeaderView;
 
 // The report window: four filter boxes, the count label, the report table, "Hide Terminated",
 // "Hide Rescheduled" (No Shows only), Print and Save to XLS. Not modal; it renders the core's
@@ -24,7 +26,8 @@ class GridTableModel;
 class TPrintForm : public QWidget {
     Q_OBJECT
 public:
-    explicit TPrintForm(TOrqState& state, QWidget* parent = nullptr);
+    // `preferences` holds the folder "&Save to XLS" starts in.
+    TPrintForm(TOrqState& state, Preferences& preferences, QWidget* parent = nullptr);
     ~TPrintForm() override;
 
     // A main-window report button: resets the filters the button resets and builds `type`.
@@ -37,6 +40,9 @@ public:
     // Saves the table to `fileName` as "&Save to XLS" does after its dialog (the overwrite
     // question included); failures go to the general error display.
     void SaveTo(const QString& fileName);
+    // The file "&Save to XLS" offers: the folder last saved to and the report's caption and
+    // today's date ("Todays Conducts 2026-12-10.xls").
+    QString SuggestedSaveFile() const;
 
     const reports::TReportWindow& Window() const { return window_; }
 
@@ -70,8 +76,10 @@ private:
     void RenderFilter(QComboBox* combo, const TComboState& state);
 
     TOrqState& state_;
+    Preferences& preferences_;
     reports::TReportWindow window_;
     GridTableModel* model_ = nullptr;
+    SortHeaderView* header_ = nullptr;
     bool rendering_ = false;
     bool shownBefore_ = false;
 

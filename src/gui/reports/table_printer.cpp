@@ -5,8 +5,12 @@
 #include "gui/common/ui_font.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPainterPath>
+#include <QRawFont>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <vector>
@@ -15,6 +19,52 @@ namespace orq::gui {
 namespace {
 
 constexpr double kCellPadding = 2.0; // table pixels between the grid line and the text
+
+// Draws `text` into `cell` from its top left corner, broken at its line breaks (and at word
+// ends with `wrap`), clipped to the cell. With `thicken` the glyph outlines are stroked once
+// more over the text, as thick as the font engine makes bold text on screen: a printer's
+// resolution is beyond the sizes at which it does so itself. The text stays text (a PDF
+// printout can be searched).
+void DrawCellText(QPainter& painter, const QRectF& cell, bool wrap, const QString& text,
+                  const QFont& font, bool thicken) {
+    if (text.isEmpty()) return;
+    QString lines = text;
+    lines.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextLayout layout(lines, font, painter.device());
+    QTextOption option(Qt::AlignLeft | Qt::AlignTop);
+    option.setWrapMode(wrap ? QTextOption::WordWrap : QTextOption::ManualWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    double y = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(cell.width());
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+    }
+    layout.endLayout();
+
+    painter.save();
+    painter.setClipRect(cell, Qt::IntersectClip);
+    layout.draw(&painter, cell.topLeft());
+    if (thicken) {
+        QPainterPath outlines;
+        double size = 0;
+        for (const QGlyphRun& run : layout.glyphRuns()) {
+            const QRawFont raw = run.rawFont();
+            size = std::max(size, raw.pixelSize());
+            const QList<quint32> glyphs = run.glyphIndexes();
+            const QList<QPointF> positions = run.positions();
+            for (qsizetype i = 0; i < glyphs.size() && i < positions.size(); ++i)
+                outlines.addPath(
+                    raw.pathForGlyph(glyphs[i]).translated(cell.topLeft() + positions[i]));
+        }
+        // The engine widens each stroke by a 24th of the character height.
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.strokePath(outlines, QPen(painter.pen().color(), size / 24.0, Qt::SolidLine,
+                                          Qt::RoundCap, Qt::RoundJoin));
+    }
+    painter.restore();
+}
 
 struct Band {
     std::vector<std::size_t> columns; // stored columns
@@ -96,7 +146,7 @@ int PaintTable(QPagedPaintDevice& device, const reports::TReportTable& table,
         bands.back().width += widths[i];
     }
 
-    const int flags = Qt::AlignLeft | Qt::AlignTop | (table.WordWrap ? Qt::TextWordWrap : 0);
+    const bool thicken = UiBoldIsSynthesised();
     const QPen gridPen(QColor(0x80, 0x80, 0x80), std::max(1.0, scale * 0.75));
     const QColor headerFill(0xE8, 0xE8, 0xE8);
     int pages = 0;
@@ -127,26 +177,26 @@ int PaintTable(QPagedPaintDevice& device, const reports::TReportTable& table,
                 const std::size_t column = band.columns[i];
                 const QRectF cell(x, y, band.widths[i], height);
                 QColor textColor = Qt::black;
+                QFont font = bold;
                 if (gridRow == 0) {
                     painter.fillRect(cell, headerFill);
-                    painter.setFont(bold);
                 } else {
                     const reports::TReportCell& data = table.Rows[gridRow - 1][column];
                     if (data.Background) painter.fillRect(cell, ToQColor(*data.Background));
                     if (data.FontColor) textColor = ToQColor(*data.FontColor);
-                    QFont font = body;
+                    font = body;
                     font.setBold((data.FontStyle & reports::kBold) != 0);
                     font.setItalic((data.FontStyle & reports::kItalic) != 0);
                     font.setUnderline((data.FontStyle & reports::kUnderline) != 0);
                     font.setStrikeOut((data.FontStyle & reports::kStrikeOut) != 0);
-                    painter.setFont(font);
                 }
                 painter.setPen(gridPen);
                 painter.setBrush(Qt::NoBrush);
                 painter.drawRect(cell);
                 painter.setPen(textColor);
-                painter.drawText(cell.adjusted(padding, padding, -padding, -padding), flags,
-                                 WithLineBreaks(table.Text(gridRow, column)));
+                DrawCellText(painter, cell.adjusted(padding, padding, -padding, -padding),
+                             table.WordWrap, WithLineBreaks(table.Text(gridRow, column)), font,
+                             thicken && font.bold());
                 x += band.widths[i];
             }
             y += height;
