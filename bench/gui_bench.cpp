@@ -122,8 +122,10 @@ int main(int argc, char* argv[]) {
     const std::string settings = folder.filePath(QStringLiteral("ORQ.ini")).toStdString();
     std::ofstream(settings, std::ios::binary) << "31\r\n";
 
-    orq::gui::StartupOptions options = orq::gui::SystemStartupOptions(argv[0]);
+    orq::gui::StartupOptions options = orq::gui::SystemStartupOptions();
     options.SettingsPath = settings;
+    // The lists it opens stay out of the user's Open Recent.
+    options.PreferencesPath = folder.filePath(QStringLiteral("orq.conf"));
     if (today != 0) options.Today = today;
     orq::gui::OrqWindows windows = orq::gui::CreateWindows(std::move(options));
     orq::gui::TMainForm& mainForm = *windows.Main;
