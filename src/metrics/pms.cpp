@@ -10,8 +10,6 @@
 namespace orq {
 namespace {
 
-constexpr const char* kReview = "REVIEW";
-
 void Increment(std::uint16_t& counter) {
     counter = static_cast<std::uint16_t>(counter + 1);
 }
@@ -74,21 +72,9 @@ void CountPMS(TOrqState& state, const TSelection& selection, TDayCache* days) {
     for (std::size_t i = 0; i < state.Appts.size(); ++i) {
         const TAppt& appt = state.Appts[i];
         if (!selection.Passes(appt)) continue;
-        auto& counters = state.MetricCounters[ComponentOf(appt)];
-        const TEdGroup group = GroupOf(appt);
-        Increment(counters[kMade][group]);
-        if (!appt.ApprovedCond.empty()) Increment(counters[kApprovedConduct][group]);
-        if (appt.NxtAction == kReview) {
-            if (!appt.NxtActionDate.empty() && appt.ApptCond.empty() &&
-                NextActionDay(state, i, days) < reference)
-                Increment(counters[kNoShow][group]);
-        } else {
-            // The scheduled date is converted for every such record, conducted or not.
-            if (ScheduledDay(state, i, days) < reference && appt.ApptCond.empty())
-                Increment(counters[kNoShow][group]);
-        }
-        if (!appt.ApptCond.empty() && appt.ApprovedCond.empty())
-            Increment(counters[kBadConduct][group]);
+        CountPMSRecord(
+            state.MetricCounters, appt, reference, [&] { return ScheduledDay(state, i, days); },
+            [&] { return NextActionDay(state, i, days); });
     }
 }
 
@@ -185,6 +171,18 @@ void LayoutCondGrid(TGrid& grid) {
         grid.Cell(0, row).Text = kLabels[row];
 }
 
+long double ConductPercent(unsigned made, unsigned approved, unsigned bad) {
+    using Wide = long double;
+    if (made == 0) return 0;
+    return (Wide(approved) + Wide(bad)) / Wide(made) * 100;
+}
+
+long double NoShowPercent(unsigned made, unsigned noShow) {
+    using Wide = long double;
+    if (made == 0) return 0;
+    return Wide(noShow) / Wide(made) * 100;
+}
+
 std::string FixedOneDecimal(double value, char decimalSeparator) {
     return FormatFloatFixed(value, 4, 1, decimalSeparator);
 }
@@ -227,11 +225,8 @@ void WriteMetrics(const TOrqState& state, TGrid& mathGrid, TGrid& condGrid) {
         for (int g = -1; g < 3; ++g) {
             Figures f = figuresOf(c, g);
             int row = rowOf(c, g);
-            Wide conduct = 0, noShow = 0;
-            if (f.am != 0) {
-                conduct = (Wide(f.ac) + Wide(f.bc)) / Wide(f.am) * 100;
-                noShow = Wide(f.ns) / Wide(f.am) * 100;
-            }
+            const Wide conduct = ConductPercent(f.am, f.ac, f.bc);
+            const Wide noShow = NoShowPercent(f.am, f.ns);
             mathGrid.Cell(5, row).Text = FormatFloatFixed(conduct, 4, 1, separator) + "%";
             mathGrid.Cell(6, row).Text = FormatFloatFixed(noShow, 4, 1, separator) + "%";
         }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "domain/state.h"
@@ -20,6 +21,9 @@ struct TSelection {
         return (!Station || appt.Rsid == *Station) && (!Recruiter || appt.Rctr == *Recruiter);
     }
 };
+
+// The next action whose date stands in for the scheduled date in the no-show and pending rules.
+inline constexpr const char* kReview = "REVIEW";
 
 // The education group and component rules shared by the counting operations.
 TEdGroup GroupOf(const TAppt& appt);
@@ -43,6 +47,32 @@ private:
     std::vector<TDateTime> scheduled_;  // NaN: not converted yet
     std::vector<TDateTime> nextAction_; // NaN: not converted yet
 };
+
+// The PMS rules for one record: adds its made, approved conduct, no show and bad conduct counts
+// to `counters` (indexed [component][metric][group], counters of any unsigned width, wrapping),
+// judged against the whole day `reference`. `scheduledDay()` and `nextActionDay()` give the days
+// of ApptSch and NxtActionDate; each is called only where the rules need that date, so a text
+// that does not convert fails exactly where the count needs it.
+template <typename Counters, typename ScheduledDay, typename NextActionDay>
+void CountPMSRecord(Counters& counters, const TAppt& appt, TDateTime reference,
+                    ScheduledDay&& scheduledDay, NextActionDay&& nextActionDay) {
+    auto& byMetric = counters[ComponentOf(appt)];
+    const TEdGroup group = GroupOf(appt);
+    auto add = [&](TMetric metric) {
+        auto& counter = byMetric[metric][group];
+        counter = static_cast<std::remove_reference_t<decltype(counter)>>(counter + 1);
+    };
+    add(kMade);
+    if (!appt.ApprovedCond.empty()) add(kApprovedConduct);
+    if (appt.NxtAction == kReview) {
+        if (!appt.NxtActionDate.empty() && appt.ApptCond.empty() && nextActionDay() < reference)
+            add(kNoShow);
+    } else {
+        // The scheduled date is converted for every such record, conducted or not.
+        if (scheduledDay() < reference && appt.ApptCond.empty()) add(kNoShow);
+    }
+    if (!appt.ApptCond.empty() && appt.ApprovedCond.empty()) add(kBadConduct);
+}
 
 // Adds the PMS counts of every selected record to MetricCounters, judged against
 // ReferenceDate. A scheduled or review date that does not convert stops the counting with the
@@ -76,6 +106,11 @@ void LayoutCondGrid(TGrid& grid);
 // Writes the counts, percentages and averages of MetricCounters into the metrics table and the
 // pending counts into the pending-conducts table.
 void WriteMetrics(const TOrqState& state, TGrid& mathGrid, TGrid& condGrid);
+
+// The percentages of the metrics table: conducts (approved and bad) and no-shows per
+// appointment made, times 100; 0 when nothing was made.
+long double ConductPercent(unsigned made, unsigned approved, unsigned bad);
+long double NoShowPercent(unsigned made, unsigned noShow);
 
 // Fixed-point with one decimal and the format's decimal separator ("66.7"); used for the
 // percentages and the week figure.

@@ -1,0 +1,643 @@
+#include "history/history.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <unordered_map>
+
+#include "base/file.h"
+#include "history/sha256.h"
+#include "history/sqlite_db.h"
+
+namespace orq::history {
+namespace {
+
+// How long a second process waits for the first one's write lock. Recording the largest list
+// takes a fraction of a second; this leaves room for a slow disk.
+constexpr int kBusyMs = 15000;
+
+constexpr const char* kMsgNotAValidDate = "'%s' is not a valid date";
+
+// The schema, one step per version: step n brings a file of version n to version n + 1.
+const char* const kMigrations[] = {
+    // Version 1.
+    R"sql(
+CREATE TABLE lists (
+    id INTEGER PRIMARY KEY,
+    file TEXT NOT NULL,
+    sha256 TEXT NOT NULL UNIQUE,
+    size INTEGER NOT NULL,
+    period_start INTEGER NOT NULL,   -- days since 1899-12-30
+    period_end INTEGER NOT NULL,
+    rows INTEGER NOT NULL,
+    recorded INTEGER NOT NULL        -- milliseconds since 1970-01-01 UTC
+);
+CREATE TABLE appts (
+    id INTEGER PRIMARY KEY,
+    station TEXT NOT NULL,
+    made_day INTEGER NOT NULL,
+    name TEXT NOT NULL,
+    made_time TEXT NOT NULL,
+    occurrence INTEGER NOT NULL,
+    version INTEGER NOT NULL,        -- seq of the version of the latest list holding it
+    list INTEGER NOT NULL,           -- that list
+    versions INTEGER NOT NULL,       -- the highest seq given so far
+    UNIQUE (station, made_day, name, made_time, occurrence)
+);
+CREATE TABLE versions (
+    appt INTEGER NOT NULL,
+    seq INTEGER NOT NULL,
+    rsid TEXT NOT NULL, rctr TEXT NOT NULL, name TEXT NOT NULL, phone TEXT NOT NULL,
+    comp TEXT NOT NULL, app_type TEXT NOT NULL, ps TEXT NOT NULL, sex TEXT NOT NULL,
+    ed TEXT NOT NULL, lead_src TEXT NOT NULL, appt_made TEXT NOT NULL, appt_sch TEXT NOT NULL,
+    appt_cond TEXT NOT NULL, est INTEGER NOT NULL, test_date TEXT NOT NULL, qt INTEGER NOT NULL,
+    phy_date TEXT NOT NULL, pulhes TEXT NOT NULL, col19 TEXT NOT NULL, col20 TEXT NOT NULL,
+    nxt_action TEXT NOT NULL, nxt_action_date TEXT NOT NULL, col23 TEXT NOT NULL,
+    dispo TEXT NOT NULL, approved_make TEXT NOT NULL, approved_cond TEXT NOT NULL,
+    col27 TEXT NOT NULL, terminated INTEGER NOT NULL,
+    sch_day INTEGER,                 -- the day of appt_sch; NULL when it does not convert
+    nxt_day INTEGER,                 -- the day of nxt_action_date; NULL when it does not convert
+    PRIMARY KEY (appt, seq)
+) WITHOUT ROWID;
+CREATE TABLE list_rows (
+    appt INTEGER NOT NULL,
+    list INTEGER NOT NULL,
+    seq INTEGER NOT NULL,
+    PRIMARY KEY (appt, list)
+) WITHOUT ROWID;
+)sql",
+};
+static_assert(std::size(kMigrations) == kSchemaVersion);
+
+// The 27 columns of a version, in sheet order; EST and QT are numbers.
+struct TColumn {
+    std::string TAppt::*Text;
+    std::uint8_t TAppt::*Number;
+};
+constexpr TColumn kColumns[] = {
+    {&TAppt::Rsid, nullptr},         {&TAppt::Rctr, nullptr},
+    {&TAppt::Name, nullptr},         {&TAppt::Phone, nullptr},
+    {&TAppt::Comp, nullptr},         {&TAppt::AppType, nullptr},
+    {&TAppt::PS, nullptr},           {&TAppt::Sex, nullptr},
+    {&TAppt::Ed, nullptr},           {&TAppt::LeadSrc, nullptr},
+    {&TAppt::ApptMade, nullptr},     {&TAppt::ApptSch, nullptr},
+    {&TAppt::ApptCond, nullptr},     {nullptr, &TAppt::EST},
+    {&TAppt::TestDate, nullptr},     {nullptr, &TAppt::QT},
+    {&TAppt::PhyDate, nullptr},      {&TAppt::PULHES, nullptr},
+    {&TAppt::Col19, nullptr},        {&TAppt::Col20, nullptr},
+    {&TAppt::NxtAction, nullptr},    {&TAppt::NxtActionDate, nullptr},
+    {&TAppt::Col23, nullptr},        {&TAppt::Dispo, nullptr},
+    {&TAppt::ApprovedMake, nullptr}, {&TAppt::ApprovedCond, nullptr},
+    {&TAppt::Col27, nullptr},
+};
+constexpr int kFieldCount = static_cast<int>(std::size(kColumns));
+static_assert(kFieldCount == 27);
+
+constexpr const char* kFieldList =
+    "rsid, rctr, name, phone, comp, app_type, ps, sex, ed, lead_src, appt_made, appt_sch, "
+    "appt_cond, est, test_date, qt, phy_date, pulhes, col19, col20, nxt_action, "
+    "nxt_action_date, col23, dispo, approved_make, approved_cond, col27, terminated, sch_day, "
+    "nxt_day";
+
+// A record's fields with its two stored days (none: the text does not convert).
+struct TVersion {
+    const TAppt* Appt = nullptr;
+    std::optional<std::int64_t> Scheduled;
+    std::optional<std::int64_t> NextAction;
+};
+
+// A version as read back from the file.
+struct TStoredVersion {
+    TAppt Appt;
+    std::optional<std::int64_t> Scheduled;
+    std::optional<std::int64_t> NextAction;
+
+    bool operator==(const TVersion& other) const {
+        const TAppt& appt = *other.Appt;
+        for (const TColumn& column : kColumns) {
+            if (column.Text ? Appt.*column.Text != appt.*column.Text
+                            : Appt.*column.Number != appt.*column.Number)
+                return false;
+        }
+        return Appt.Terminated == appt.Terminated && Scheduled == other.Scheduled &&
+               NextAction == other.NextAction;
+    }
+};
+
+std::optional<std::int64_t> DayOfText(const std::string& text, const TOrqState& state) {
+    TDateTime day = 0;
+    if (!TryStrToDate(GetDateView(text), state.Format, state.Today, day)) return std::nullopt;
+    return static_cast<std::int64_t>(day);
+}
+
+// The PMS rules for a stored version: the days come from the version; one the rules need but that
+// did not convert fails as the date conversion does.
+template <typename Counters>
+void CountVersion(Counters& counters, const TAppt& appt, const std::optional<std::int64_t>& sch,
+                  const std::optional<std::int64_t>& nxt, TDateTime reference) {
+    CountPMSRecord(
+        counters, appt, reference,
+        [&] {
+            if (!sch) Fail(kMsgNotAValidDate, getdate(appt.ApptSch));
+            return static_cast<TDateTime>(*sch);
+        },
+        [&] {
+            if (!nxt) Fail(kMsgNotAValidDate, getdate(appt.NxtActionDate));
+            return static_cast<TDateTime>(*nxt);
+        });
+}
+
+// Binds a version's 30 values from position `first` on.
+void BindVersion(TStatement& statement, int first, const TVersion& version) {
+    int index = first;
+    const TAppt& appt = *version.Appt;
+    for (const TColumn& column : kColumns) {
+        if (column.Text)
+            statement.Bind(index++, std::string_view(appt.*column.Text));
+        else
+            statement.Bind(index++, std::int64_t{appt.*column.Number});
+    }
+    statement.Bind(index++, std::int64_t{appt.Terminated ? 1 : 0});
+    for (const auto& day : {version.Scheduled, version.NextAction}) {
+        if (day)
+            statement.Bind(index++, *day);
+        else
+            statement.BindNull(index++);
+    }
+}
+
+// Reads a version's 30 values from column `first` on.
+void ReadVersion(const TStatement& statement, int first, TStoredVersion& version) {
+    int index = first;
+    for (const TColumn& column : kColumns) {
+        if (column.Text)
+            version.Appt.*column.Text = statement.View(index++);
+        else
+            version.Appt.*column.Number = static_cast<std::uint8_t>(statement.Int(index++));
+    }
+    version.Appt.Terminated = statement.Int(index++) != 0;
+    for (auto* day : {&version.Scheduled, &version.NextAction}) {
+        if (statement.IsNull(index))
+            day->reset();
+        else
+            *day = statement.Int(index);
+        ++index;
+    }
+}
+
+// Which of two lists is the later: period end, then recording time, then the order recorded.
+struct TListOrder {
+    std::int64_t End = 0;
+    std::int64_t Recorded = 0;
+    std::int64_t Id = 0;
+    bool operator<(const TListOrder& other) const {
+        return std::tie(End, Recorded, Id) < std::tie(other.End, other.Recorded, other.Id);
+    }
+};
+
+std::string IsoDate(TDateTime day) {
+    int year = 0, month = 0, date = 0;
+    DecodeDate(day, year, month, date);
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, date);
+    return text;
+}
+
+// Creates the folders of `folder` that are missing, mode 0700.
+void MakeFolders(const std::filesystem::path& folder) {
+    if (folder.empty()) return;
+    std::error_code error;
+    if (std::filesystem::is_directory(folder, error)) return;
+    MakeFolders(folder.parent_path());
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        Fail(kMsgHistoryFolder, folder.string(), std::string(std::strerror(errno)));
+}
+
+} // namespace
+
+TListFile DescribeListFile(const std::string& path) {
+    const TFileBytes bytes = ReadRegularFile(path);
+    TListFile file;
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    file.Path = error ? path : absolute.lexically_normal().string();
+    file.Sha256 = Sha256Hex(bytes.View());
+    file.Size = bytes.Size();
+    return file;
+}
+
+std::uint32_t TWeek::Total(TComponent component, TMetric metric) const {
+    const auto& groups = Counts[component][metric];
+    return groups[kGrad] + groups[kSenior] + groups[kOther];
+}
+
+TDateTime MondayOf(TDateTime day) {
+    // Day 2 (1 January 1900) was a Monday.
+    const auto whole = static_cast<std::int64_t>(std::floor(day));
+    const std::int64_t offset = ((whole - 2) % 7 + 7) % 7;
+    return static_cast<TDateTime>(whole - offset);
+}
+
+THistory::THistory(std::string path, TDateTime today) : path_(std::move(path)), today_(today) {
+    Open(today);
+}
+
+THistory::~THistory() = default;
+
+void THistory::Open(TDateTime today) {
+    MakeFolders(std::filesystem::path(path_).parent_path());
+    // The file holds applicants' names and phones: only its owner may read it. SQLite gives the
+    // journal files the mode of the file.
+    const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) Fail("Can't open the history \"%s\": %s", path_, std::string(std::strerror(errno)));
+    ::close(fd);
+    try {
+        db_ = std::make_unique<TDatabase>(path_, kBusyMs);
+        // Reading the version and the schema finds a file that is no database or is damaged.
+        const std::int64_t version = db_->QueryInt("PRAGMA user_version");
+        db_->QueryInt("SELECT count(*) FROM sqlite_schema");
+        if (version > kSchemaVersion) {
+            db_.reset();
+            Fail(kMsgHistoryNewer, path_, static_cast<int>(version));
+        }
+        if (db_->QueryText("PRAGMA journal_mode=WAL") != "wal")
+            Fail("The history \"%s\" failed: %s", path_, std::string("WAL mode is not available"));
+        db_->Exec("PRAGMA synchronous=NORMAL");
+        Migrate();
+    } catch (const TDamagedFile&) {
+        db_.reset();
+        SetAside(today);
+        Open(today);
+    }
+}
+
+void THistory::SetAside(TDateTime today) {
+    std::string aside = path_ + ".damaged-" + IsoDate(today);
+    for (int n = 2; std::filesystem::exists(aside); ++n)
+        aside = path_ + ".damaged-" + IsoDate(today) + "-" + std::to_string(n);
+    std::error_code error;
+    std::filesystem::rename(path_, aside, error);
+    if (error) Fail("Can't open the history \"%s\": %s", path_, error.message());
+    // A write-ahead log left beside the damaged file belongs to it, never to the new one.
+    std::filesystem::rename(path_ + "-wal", aside + "-wal", error);
+    std::filesystem::remove(path_ + "-shm", error);
+    notice_ = Format(kMsgHistorySetAside, path_, aside);
+}
+
+void THistory::Migrate() {
+    if (db_->QueryInt("PRAGMA user_version") == kSchemaVersion) return;
+    TTransaction transaction(*db_);
+    // Another process may have brought the file up to date meanwhile.
+    std::int64_t version = db_->QueryInt("PRAGMA user_version");
+    if (version > kSchemaVersion) Fail(kMsgHistoryNewer, path_, static_cast<int>(version));
+    for (; version < kSchemaVersion; ++version) {
+        db_->Exec(kMigrations[version]);
+        db_->Exec(("PRAGMA user_version=" + std::to_string(version + 1)).c_str());
+    }
+    transaction.Commit();
+}
+
+// Runs an operation; when SQLite finds the file damaged on the way, the file is set aside, a new
+// one is started and the operation runs again on it.
+template <typename Operation> auto THistory::Guarded(Operation operation) {
+    try {
+        return operation();
+    } catch (const TDamagedFile&) {
+        db_.reset();
+        SetAside(today_);
+        Open(today_);
+        return operation();
+    }
+}
+
+bool THistory::Has(const std::string& sha256) {
+    return Guarded([&] {
+        TStatement find(*db_, "SELECT 1 FROM lists WHERE sha256 = ?1");
+        find.Bind(1, sha256);
+        return find.Step();
+    });
+}
+
+TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
+                               std::int64_t recordedMs) {
+    // The versions of the list, and the failure the PMS rules would meet, before anything is
+    // written.
+    const std::size_t rows = state.Appts.size();
+    std::vector<TVersion> versions(rows);
+    std::vector<std::int64_t> madeDays(rows);
+    for (std::size_t i = 0; i < rows; ++i) {
+        TVersion& version = versions[i];
+        const TAppt& appt = state.Appts[i];
+        version.Appt = &appt;
+        version.Scheduled = DayOfText(appt.ApptSch, state);
+        version.NextAction = DayOfText(appt.NxtActionDate, state);
+        madeDays[i] =
+            static_cast<std::int64_t>(DateOfText(appt.ApptMade, state.Format, state.Today));
+        TMetricCounters unused{};
+        CountPMSRecord(
+            unused, appt, state.Today,
+            [&] {
+                return version.Scheduled ? static_cast<TDateTime>(*version.Scheduled)
+                                         : DateOfText(appt.ApptSch, state.Format, state.Today);
+            },
+            [&] {
+                return version.NextAction
+                           ? static_cast<TDateTime>(*version.NextAction)
+                           : DateOfText(appt.NxtActionDate, state.Format, state.Today);
+            });
+    }
+
+    return Guarded([&] {
+        TRecordResult result;
+        TTransaction transaction(*db_);
+        {
+            TStatement find(*db_, "SELECT id FROM lists WHERE sha256 = ?1");
+            find.Bind(1, file.Sha256);
+            if (find.Step()) {
+                result.ListId = find.Int(0);
+                return result;
+            }
+        }
+        TStatement insertList(*db_,
+                              "INSERT INTO lists (file, sha256, size, period_start, "
+                              "period_end, rows, recorded) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+        const TListOrder order{static_cast<std::int64_t>(state.ListEnd), recordedMs, 0};
+        insertList.Bind(1, file.Path)
+            .Bind(2, file.Sha256)
+            .Bind(3, static_cast<std::int64_t>(file.Size))
+            .Bind(4, static_cast<std::int64_t>(state.ListStart))
+            .Bind(5, order.End)
+            .Bind(6, static_cast<std::int64_t>(rows))
+            .Bind(7, recordedMs);
+        insertList.Run();
+        const std::int64_t listId = db_->LastInsertId();
+        TListOrder ours = order;
+        ours.Id = listId;
+
+        std::map<std::int64_t, TListOrder> orders;
+        {
+            TStatement all(*db_, "SELECT id, period_end, recorded FROM lists");
+            while (all.Step())
+                orders[all.Int(0)] = {all.Int(1), all.Int(2), all.Int(0)};
+        }
+
+        TStatement findAppt(*db_, "SELECT id, version, list, versions FROM appts WHERE "
+                                  "station = ?1 AND made_day = ?2 AND name = ?3 AND "
+                                  "made_time = ?4 AND occurrence = ?5");
+        TStatement insertAppt(*db_, "INSERT INTO appts (station, made_day, name, made_time, "
+                                    "occurrence, version, list, versions) VALUES "
+                                    "(?1, ?2, ?3, ?4, ?5, 1, ?6, 1)");
+        const std::string readSql =
+            std::string("SELECT ") + kFieldList + " FROM versions WHERE appt = ?1 AND seq = ?2";
+        TStatement readVersion(*db_, readSql.c_str());
+        const std::string insertSql = std::string("INSERT INTO versions (appt, seq, ") +
+                                      kFieldList +
+                                      ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, "
+                                      "?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, "
+                                      "?23, ?24, ?25, ?26, ?27, ?28, ?29, ?30, ?31, ?32)";
+        TStatement insertVersion(*db_, insertSql.c_str());
+        TStatement insertRow(*db_, "INSERT INTO list_rows (appt, list, seq) VALUES (?1, ?2, ?3)");
+        TStatement setCurrent(
+            *db_, "UPDATE appts SET version = ?2, list = ?3, versions = ?4 WHERE id = ?1");
+
+        // Occurrences of each key within this list.
+        std::unordered_map<std::string, std::int64_t> occurrences;
+        occurrences.reserve(rows);
+        std::string key;
+        TStoredVersion stored;
+        for (std::size_t i = 0; i < rows; ++i) {
+            const TVersion& version = versions[i];
+            const TAppt& appt = *version.Appt;
+            const std::string_view made = appt.ApptMade;
+            const std::string_view madeTime = made.substr(GetDateView(made).size());
+            key.assign(appt.Rsid).append(1, '\0').append(appt.Name).append(1, '\0');
+            key.append(std::to_string(madeDays[i])).append(1, '\0').append(madeTime);
+            const std::int64_t occurrence = ++occurrences[key];
+
+            findAppt.Bind(1, std::string_view(appt.Rsid))
+                .Bind(2, madeDays[i])
+                .Bind(3, std::string_view(appt.Name))
+                .Bind(4, madeTime)
+                .Bind(5, occurrence);
+            if (!findAppt.Step()) {
+                findAppt.Reset();
+                insertAppt.Bind(1, std::string_view(appt.Rsid))
+                    .Bind(2, madeDays[i])
+                    .Bind(3, std::string_view(appt.Name))
+                    .Bind(4, madeTime)
+                    .Bind(5, occurrence)
+                    .Bind(6, listId);
+                insertAppt.Run();
+                const std::int64_t apptId = db_->LastInsertId();
+                insertVersion.Bind(1, apptId).Bind(2, std::int64_t{1});
+                BindVersion(insertVersion, 3, version);
+                insertVersion.Run();
+                insertRow.Bind(1, apptId).Bind(2, listId).Bind(3, std::int64_t{1});
+                insertRow.Run();
+                ++result.Added;
+                continue;
+            }
+            const std::int64_t apptId = findAppt.Int(0);
+            const std::int64_t currentSeq = findAppt.Int(1);
+            const std::int64_t currentList = findAppt.Int(2);
+            const std::int64_t storedHighest = findAppt.Int(3);
+            std::int64_t highestSeq = storedHighest;
+            findAppt.Reset();
+
+            readVersion.Bind(1, apptId).Bind(2, currentSeq);
+            const bool found = readVersion.Step();
+            if (found) ReadVersion(readVersion, 0, stored);
+            readVersion.Reset();
+            std::int64_t seq = currentSeq;
+            if (!found || !(stored == version)) {
+                seq = ++highestSeq;
+                insertVersion.Bind(1, apptId).Bind(2, seq);
+                BindVersion(insertVersion, 3, version);
+                insertVersion.Run();
+            }
+            insertRow.Bind(1, apptId).Bind(2, listId).Bind(3, seq);
+            insertRow.Run();
+            const auto current = orders.find(currentList);
+            const bool later = current == orders.end() || current->second < ours;
+            if (later || highestSeq != storedHighest) {
+                setCurrent.Bind(1, apptId)
+                    .Bind(2, later ? seq : currentSeq)
+                    .Bind(3, later ? listId : currentList)
+                    .Bind(4, highestSeq);
+                setCurrent.Run();
+            }
+            if (later)
+                ++result.Updated;
+            else
+                ++result.Kept;
+        }
+        transaction.Commit();
+        result.Recorded = true;
+        result.ListId = listId;
+        return result;
+    });
+}
+
+std::vector<TListInfo> THistory::Lists() {
+    return Guarded([&] {
+        std::vector<TListInfo> lists;
+        TStatement all(*db_, "SELECT id, file, sha256, size, period_start, period_end, rows, "
+                             "recorded FROM lists ORDER BY recorded, id");
+        while (all.Step()) {
+            TListInfo info;
+            info.Id = all.Int(0);
+            info.File = all.Text(1);
+            info.Sha256 = all.Text(2);
+            info.Size = static_cast<std::uint64_t>(all.Int(3));
+            info.Start = static_cast<TDateTime>(all.Int(4));
+            info.End = static_cast<TDateTime>(all.Int(5));
+            info.Rows = all.Int(6);
+            info.RecordedMs = all.Int(7);
+            lists.push_back(std::move(info));
+        }
+        return lists;
+    });
+}
+
+std::size_t THistory::Forget(const std::vector<std::int64_t>& listIds) {
+    return Guarded([&] {
+        TTransaction transaction(*db_);
+        db_->Exec("CREATE TEMP TABLE IF NOT EXISTS doomed (id INTEGER PRIMARY KEY);"
+                  "DELETE FROM temp.doomed");
+        {
+            TStatement add(*db_, "INSERT OR IGNORE INTO temp.doomed (id) SELECT id FROM lists "
+                                 "WHERE id = ?1");
+            for (std::int64_t id : listIds) {
+                add.Bind(1, id);
+                add.Run();
+            }
+        }
+        const auto removed =
+            static_cast<std::size_t>(db_->QueryInt("SELECT count(*) FROM temp.doomed"));
+        std::vector<std::int64_t> affected;
+        {
+            TStatement find(*db_, "SELECT DISTINCT appt FROM list_rows WHERE list IN "
+                                  "(SELECT id FROM temp.doomed)");
+            while (find.Step())
+                affected.push_back(find.Int(0));
+        }
+        db_->Exec("DELETE FROM list_rows WHERE list IN (SELECT id FROM temp.doomed);"
+                  "DELETE FROM lists WHERE id IN (SELECT id FROM temp.doomed)");
+        TStatement best(*db_, "SELECT r.seq, r.list FROM list_rows r JOIN lists l ON l.id = r.list "
+                              "WHERE r.appt = ?1 ORDER BY l.period_end DESC, l.recorded DESC, "
+                              "l.id DESC LIMIT 1");
+        TStatement dropVersions(*db_, "DELETE FROM versions WHERE appt = ?1");
+        TStatement dropAppt(*db_, "DELETE FROM appts WHERE id = ?1");
+        TStatement setCurrent(*db_, "UPDATE appts SET version = ?2, list = ?3 WHERE id = ?1");
+        TStatement dropUnused(*db_, "DELETE FROM versions WHERE appt = ?1 AND seq NOT IN "
+                                    "(SELECT seq FROM list_rows WHERE appt = ?1)");
+        for (std::int64_t appt : affected) {
+            best.Bind(1, appt);
+            if (!best.Step()) {
+                best.Reset();
+                dropVersions.Bind(1, appt);
+                dropVersions.Run();
+                dropAppt.Bind(1, appt);
+                dropAppt.Run();
+                continue;
+            }
+            const std::int64_t seq = best.Int(0);
+            const std::int64_t list = best.Int(1);
+            best.Reset();
+            setCurrent.Bind(1, appt).Bind(2, seq).Bind(3, list);
+            setCurrent.Run();
+            dropUnused.Bind(1, appt);
+            dropUnused.Run();
+        }
+        db_->Exec("DELETE FROM temp.doomed");
+        transaction.Commit();
+        return removed;
+    });
+}
+
+std::vector<std::string> THistory::Stations() {
+    return Guarded([&] {
+        std::vector<std::string> stations;
+        TStatement all(*db_, "SELECT DISTINCT station FROM appts");
+        while (all.Step())
+            stations.push_back(all.Text(0));
+        return stations;
+    });
+}
+
+std::vector<std::pair<std::string, std::string>> THistory::StationRecruiters() {
+    return Guarded([&] {
+        std::vector<std::pair<std::string, std::string>> pairs;
+        TStatement all(*db_, "SELECT DISTINCT a.station, v.rctr FROM appts a JOIN versions v "
+                             "ON v.appt = a.id AND v.seq = a.version");
+        while (all.Step())
+            pairs.emplace_back(all.Text(0), all.Text(1));
+        return pairs;
+    });
+}
+
+std::vector<TWeek> THistory::Weeks(const TWeekQuery& query, TDateTime reference) {
+    return Guarded([&] {
+        const TSelection& selection = query.Selection;
+        std::string sql =
+            "SELECT a.made_day, a.station, v.rctr, v.comp, v.ps, v.ed, "
+            "v.approved_cond, v.nxt_action, v.nxt_action_date, v.appt_cond, "
+            "v.sch_day, v.nxt_day, v.appt_sch FROM appts a JOIN versions v "
+            "ON v.appt = a.id AND v.seq = a.version WHERE a.made_day BETWEEN ?1 AND ?2";
+        if (selection.Station) sql += " AND a.station = ?3";
+        if (selection.Recruiter) sql += " AND v.rctr = ?4";
+        // The weeks asked for, whole: the Monday of the first day to the Sunday of the last.
+        const std::int64_t first =
+            query.From ? static_cast<std::int64_t>(MondayOf(*query.From)) : INT32_MIN;
+        const std::int64_t last =
+            query.To ? static_cast<std::int64_t>(MondayOf(*query.To)) + 6 : INT32_MAX;
+        TStatement select(*db_, sql.c_str());
+        select.Bind(1, first).Bind(2, last);
+        if (selection.Station) select.Bind(3, std::string_view(*selection.Station));
+        if (selection.Recruiter) select.Bind(4, std::string_view(*selection.Recruiter));
+
+        std::map<std::int64_t, TWeekCounts> weeks;
+        TAppt appt;
+        std::optional<std::int64_t> sch, nxt;
+        while (select.Step()) {
+            appt.Rsid = select.View(1);
+            appt.Rctr = select.View(2);
+            if (!selection.Passes(appt)) continue;
+            appt.Comp = select.View(3);
+            appt.PS = select.View(4);
+            appt.Ed = select.View(5);
+            appt.ApprovedCond = select.View(6);
+            appt.NxtAction = select.View(7);
+            appt.NxtActionDate = select.View(8);
+            appt.ApptCond = select.View(9);
+            sch = select.IsNull(10) ? std::nullopt : std::optional(select.Int(10));
+            nxt = select.IsNull(11) ? std::nullopt : std::optional(select.Int(11));
+            appt.ApptSch = select.View(12);
+            const auto monday =
+                static_cast<std::int64_t>(MondayOf(static_cast<TDateTime>(select.Int(0))));
+            CountVersion(weeks[monday], appt, sch, nxt, reference);
+        }
+
+        std::vector<TWeek> result;
+        std::int64_t from = query.From ? first : (weeks.empty() ? 0 : weeks.begin()->first);
+        std::int64_t to = query.To ? last - 6 : (weeks.empty() ? -1 : weeks.rbegin()->first);
+        if ((!query.From || !query.To) && weeks.empty()) return result;
+        for (std::int64_t monday = from; monday <= to; monday += 7) {
+            TWeek week;
+            week.Monday = static_cast<TDateTime>(monday);
+            if (auto it = weeks.find(monday); it != weeks.end()) week.Counts = it->second;
+            result.push_back(week);
+        }
+        return result;
+    });
+}
+
+} // namespace orq::history
