@@ -21,7 +21,8 @@ const std::vector<OptionSpec>& CommonOptions() {
 
 void PrintUsage(std::ostream& out) {
     out << "usage: orq-cli COMMAND [OPTIONS] FILE.xls\n\ncommands:\n";
-    for (const Command& command : Registry()) out << "  " << command.synopsis << "\n";
+    for (const Command& command : Registry())
+        out << "  " << command.synopsis << "\n";
     out << "\ncommon options: --today YYYY-MM-DD, --settings PATH, --json\n";
 }
 
@@ -60,10 +61,22 @@ Invocation Parse(const Command& command, const std::vector<std::string>& words) 
             invocation.positional.push_back(word);
         }
     }
-    if (invocation.positional.size() < command.positionals.size())
+    // A last positional named "NAME..." takes every word left (one at least), "[NAME...]" any
+    // number of them.
+    std::size_t required = command.positionals.size();
+    bool repeats = false;
+    if (!command.positionals.empty()) {
+        const std::string& last = command.positionals.back();
+        const bool optional = last.size() > 2 && last.front() == '[' && last.back() == ']';
+        const std::string name = optional ? last.substr(1, last.size() - 2) : last;
+        repeats = name.size() > 3 && name.compare(name.size() - 3, 3, "...") == 0;
+        if (repeats && optional) --required;
+    }
+    if (invocation.positional.size() < required)
         throw UsageError{"missing " + command.positionals[invocation.positional.size()]};
-    if (invocation.positional.size() > command.positionals.size())
-        throw UsageError{"unexpected argument " + invocation.positional[command.positionals.size()]};
+    if (!repeats && invocation.positional.size() > command.positionals.size())
+        throw UsageError{"unexpected argument " +
+                         invocation.positional[command.positionals.size()]};
     return invocation;
 }
 
@@ -79,9 +92,13 @@ std::optional<std::string> Invocation::Value(const std::string& name) const {
     return it->second;
 }
 
-Registration::Registration(Command command) { Registry().push_back(std::move(command)); }
+Registration::Registration(Command command) {
+    Registry().push_back(std::move(command));
+}
 
-const std::vector<Command>& Commands() { return Registry(); }
+const std::vector<Command>& Commands() {
+    return Registry();
+}
 
 int Main(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
     if (words.empty() || words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
@@ -117,13 +134,27 @@ std::string JsonString(const std::string& text) {
     for (char ch : text) {
         auto c = static_cast<unsigned char>(ch);
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
         default:
             if (c < 0x20) {
                 char buffer[8];

@@ -16,6 +16,7 @@
 #include "base/file.h"
 #include "history/sha256.h"
 #include "history/sqlite_db.h"
+#include "history/weeks_table.h"
 
 namespace orq::history {
 namespace {
@@ -202,14 +203,6 @@ struct TListOrder {
         return std::tie(End, Recorded, Id) < std::tie(other.End, other.Recorded, other.Id);
     }
 };
-
-std::string IsoDate(TDateTime day) {
-    int year = 0, month = 0, date = 0;
-    DecodeDate(day, year, month, date);
-    char text[16];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, date);
-    return text;
-}
 
 // Creates the folders of `folder` that are missing, mode 0700.
 void MakeFolders(const std::filesystem::path& folder) {
