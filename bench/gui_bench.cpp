@@ -124,8 +124,10 @@ int main(int argc, char* argv[]) {
 
     orq::gui::StartupOptions options = orq::gui::SystemStartupOptions();
     options.SettingsPath = settings;
-    // The lists it opens stay out of the user's Open Recent.
+    // The lists it opens stay out of the user's Open Recent, and File > Open records them into a
+    // history of the run's own, never the user's.
     options.PreferencesPath = folder.filePath(QStringLiteral("orq.conf"));
+    options.HistoryPath = folder.filePath(QStringLiteral("history.sqlite")).toStdString();
     if (today != 0) options.Today = today;
     orq::gui::OrqWindows windows = orq::gui::CreateWindows(std::move(options));
     orq::gui::TMainForm& mainForm = *windows.Main;

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libgl-dev
+    qt6-charts-dev libqt6opengl6-dev libsqlite3-dev libssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     python3 python3-xlrd python3-xlwt python3-olefile
     poppler-utils locales

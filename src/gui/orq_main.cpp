@@ -6,6 +6,8 @@
 //   orq --screenshot DIR [FILE.xls]
 //                             open FILE.xls (or a demo list), save pictures of every window
 //                             into DIR and quit
+//   --history PATH            the history file (default history.sqlite in the data folder);
+//                             the pictures use a history of their own unless it is given
 
 #include "gui/main/main_form.h"
 #include "gui/screenshots.h"
@@ -22,9 +24,9 @@
 namespace {
 
 void Usage(std::FILE* out) {
-    std::fputs("Usage: orq [FILE.xls]\n"
+    std::fputs("Usage: orq [--history PATH] [FILE.xls]\n"
                "       orq --demo\n"
-               "       orq --screenshot DIR [FILE.xls]\n",
+               "       orq --screenshot DIR [--history PATH] [FILE.xls]\n",
                out);
 }
 
@@ -47,6 +49,7 @@ int main(int argc, char* argv[]) {
     const QStringList args = QApplication::arguments().mid(1);
     QString fileName;
     QString screenshotDir;
+    QString historyPath;
     bool demo = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
@@ -54,6 +57,8 @@ int main(int argc, char* argv[]) {
             demo = true;
         } else if (arg == QLatin1String("--screenshot") && i + 1 < args.size()) {
             screenshotDir = args[++i];
+        } else if (arg == QLatin1String("--history") && i + 1 < args.size()) {
+            historyPath = args[++i];
         } else if (arg.startsWith(QLatin1String("--")) || !fileName.isEmpty()) {
             Usage(stderr);
             return 2;
@@ -63,11 +68,16 @@ int main(int argc, char* argv[]) {
     }
 
     // A demo list lives in a temporary folder for the run; the pictures of the screenshot mode
-    // leave the user's remembered folders and lists alone.
+    // leave the user's remembered folders and lists and the user's history alone (unless a
+    // history is named).
     QTemporaryDir runDir;
     orq::gui::StartupOptions options = orq::gui::SystemStartupOptions();
-    if (!screenshotDir.isEmpty() && runDir.isValid())
+    options.HistoryPath = historyPath.toStdString();
+    if (!screenshotDir.isEmpty() && runDir.isValid()) {
         options.PreferencesPath = runDir.filePath(QStringLiteral("orq.conf"));
+        if (historyPath.isEmpty())
+            options.HistoryPath = runDir.filePath(QStringLiteral("history.sqlite")).toStdString();
+    }
     orq::gui::OrqWindows windows = orq::gui::CreateWindows(std::move(options));
     orq::gui::TMainForm& mainForm = *windows.Main;
 

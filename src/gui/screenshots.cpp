@@ -2,6 +2,8 @@
 
 #include "export/demo_list.h"
 #include "gui/common/error_display.h"
+#include "gui/history/history_menu.h"
+#include "gui/history/trends_form.h"
 #include "gui/main/about_form.h"
 #include "gui/main/settings_form.h"
 #include "gui/reports/list_forms.h"
@@ -110,6 +112,13 @@ int TakeScreenshots(OrqWindows& windows, const QString& fileName, const QString&
     windows.About->SetVersion(QStringLiteral("ORQ %1").arg(QLatin1String(config::kVersion)));
     ok = Save(windows.About.get(), dir, "about") && ok;
     windows.About->hide();
+
+    // The Trends window on the history (the list just opened, or the history given).
+    THistoryMenu* history = mainForm.History();
+    history->Trends1Click();
+    history->Trends()->resize(900, 680);
+    ok = Save(history->Trends(), dir, "trends") && ok;
+    history->Trends()->hide();
     return ok ? 0 : 1;
 }
 

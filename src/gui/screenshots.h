@@ -16,7 +16,7 @@ bool WriteDemoList(QWidget* parent, const QString& fileName, const TOrqState& st
 
 // Opens `fileName`, then saves a picture of the main window, the report window (two reports,
 // and one scrolled and then rebuilt for one station), the past-due and broken-appointments
-// dialogs, the settings dialog and the About box into `folder`.
+// dialogs, the settings dialog, the About box and the Trends window into `folder`.
 // Returns the program's exit status.
 int TakeScreenshots(OrqWindows& windows, const QString& fileName, const QString& folder);
 

@@ -62,6 +62,23 @@ QString ScriptedDialogs::SaveFileName(QWidget*, const QString& suggested, const 
     return answer;
 }
 
+QStringList ScriptedDialogs::OpenFileNames(QWidget*, const QString& folder, const QString& filter) {
+    lastOpenFolder = folder;
+    lastOpenFilter = filter;
+    if (openManyAnswers.empty()) return {};
+    QStringList answer = openManyAnswers.front();
+    openManyAnswers.pop_front();
+    return answer;
+}
+
+QString ScriptedDialogs::ExistingFolder(QWidget*, const QString& folder) {
+    lastOpenFolder = folder;
+    if (folderAnswers.empty()) return {};
+    QString answer = folderAnswers.front();
+    folderAnswers.pop_front();
+    return answer;
+}
+
 bool ScriptedDialogs::SetUpPrinter(QWidget*, QPrinter& printer) {
     if (printAnswers.empty()) return false;
     auto answer = std::move(printAnswers.front());
@@ -79,6 +96,9 @@ ScriptedDialogs& InstallScriptedDialogs() {
 gui::OrqWindows MakeWindows(const std::string& settingsPath, const QString& preferencesPath) {
     gui::StartupOptions options;
     options.SettingsPath = settingsPath;
+    // The history beside the settings file, never the user's own.
+    const std::string folder = settingsPath.substr(0, settingsPath.find_last_of('/') + 1);
+    options.HistoryPath = folder + "history.sqlite";
     options.Today = FixtureToday();
     options.Format = TFormatSettings{};
     options.PreferencesPath = preferencesPath.isEmpty()

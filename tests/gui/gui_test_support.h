@@ -42,6 +42,8 @@ public:
     std::vector<Message> messages;
     std::deque<QString> openAnswers;
     std::deque<QString> saveAnswers;
+    std::deque<QStringList> openManyAnswers;
+    std::deque<QString> folderAnswers;
     std::deque<bool> confirmAnswers;
     // Called with the printer the print dialog would set up; its result is the dialog's.
     std::deque<std::function<bool(QPrinter&)>> printAnswers;
@@ -55,6 +57,8 @@ public:
     bool Confirm(QWidget*, const QString& title, const QString& text) override;
     QString OpenFileName(QWidget*, const QString& folder, const QString& filter) override;
     QString SaveFileName(QWidget*, const QString& folder, const QString& filter) override;
+    QStringList OpenFileNames(QWidget*, const QString& folder, const QString& filter) override;
+    QString ExistingFolder(QWidget*, const QString& folder) override;
     bool SetUpPrinter(QWidget*, QPrinter& printer) override;
 };
 
@@ -63,7 +67,8 @@ ScriptedDialogs& InstallScriptedDialogs();
 
 // The windows as the program creates them, on FixtureToday, M/d/yyyy dates, the real import
 // component and `settingsPath` as the settings file. `preferencesPath` holds the remembered
-// folders and lists; empty: a new file in a temporary folder.
+// folders and lists; empty: a new file in a temporary folder. The history is a file in the
+// settings file's folder.
 gui::OrqWindows MakeWindows(const std::string& settingsPath,
                             const QString& preferencesPath = QString());
 

@@ -30,6 +30,13 @@ public:
         return QFileDialog::getSaveFileName(parent, QString(), suggested, filter, nullptr,
                                             QFileDialog::DontConfirmOverwrite);
     }
+    QStringList OpenFileNames(QWidget* parent, const QString& folder,
+                              const QString& filter) override {
+        return QFileDialog::getOpenFileNames(parent, QString(), folder, filter);
+    }
+    QString ExistingFolder(QWidget* parent, const QString& folder) override {
+        return QFileDialog::getExistingDirectory(parent, QString(), folder);
+    }
     bool SetUpPrinter(QWidget* parent, QPrinter& printer) override {
         QPrintDialog dialog(&printer, parent);
         dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);

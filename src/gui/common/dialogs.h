@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -26,6 +27,10 @@ public:
     virtual QString OpenFileName(QWidget* parent, const QString& folder, const QString& filter) = 0;
     virtual QString SaveFileName(QWidget* parent, const QString& suggested,
                                  const QString& filter) = 0;
+    // Several existing files, or a folder; empty when cancelled.
+    virtual QStringList OpenFileNames(QWidget* parent, const QString& folder,
+                                      const QString& filter) = 0;
+    virtual QString ExistingFolder(QWidget* parent, const QString& folder) = 0;
     // The print dialog; false when cancelled. On true the printer is set up as chosen.
     virtual bool SetUpPrinter(QWidget* parent, QPrinter& printer) = 0;
 };

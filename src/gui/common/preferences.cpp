@@ -10,6 +10,7 @@ namespace {
 const QString kOpenFolder = QStringLiteral("folders/open");
 const QString kSaveFolder = QStringLiteral("folders/save");
 const QString kRecent = QStringLiteral("recent/lists");
+const QString kRecordOpened = QStringLiteral("history/recordOpenedLists");
 
 // The folder remembered under `key` while it is a folder, else the first standard location
 // that exists.
@@ -79,6 +80,15 @@ void Preferences::RemoveRecentList(const QString& file) {
     QStringList lists = RecentLists();
     lists.removeAll(file);
     settings_.setValue(kRecent, lists);
+    settings_.sync();
+}
+
+bool Preferences::RecordOpenedLists() const {
+    return settings_.value(kRecordOpened, true).toBool();
+}
+
+void Preferences::SetRecordOpenedLists(bool record) {
+    settings_.setValue(kRecordOpened, record);
     settings_.sync();
 }
 

@@ -7,7 +7,8 @@
 namespace orq::gui {
 
 // What the windows remember from one run to the next: the folder a list was last opened from,
-// the folder a report was last saved to and the lists opened last (File > Open Recent). Kept
+// the folder a report was last saved to, the lists opened last (File > Open Recent) and whether
+// opened lists are recorded in the history. Kept
 // in an INI file in the user's configuration folder; the station settings ("ORQ.ini") are a
 // file of their own and are not kept here.
 class Preferences {
@@ -36,6 +37,10 @@ public:
     // `file` goes to the top (once).
     void AddRecentList(const QString& file);
     void RemoveRecentList(const QString& file);
+
+    // History > Record opened lists: on until switched off.
+    bool RecordOpenedLists() const;
+    void SetRecordOpenedLists(bool record);
 
 private:
     QSettings settings_;

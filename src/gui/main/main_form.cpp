@@ -9,6 +9,7 @@
 #include "gui/common/preferences.h"
 #include "gui/common/ui_font.h"
 #include "gui/common/wrap_button.h"
+#include "gui/history/history_menu.h"
 #include "gui/main/about_form.h"
 #include "gui/main/settings_form.h"
 #include "gui/reports/list_forms.h"
@@ -27,6 +28,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStandardItemModel>
+#include <QStatusBar>
 #include <QTableView>
 #include <QUrl>
 
@@ -143,6 +145,17 @@ void TMainForm::BuildMenu() {
     help->setObjectName(QStringLiteral("Help1"));
     About1 = help->addAction(QStringLiteral("About"), this, &TMainForm::About1Click);
     About1->setObjectName(QStringLiteral("About1"));
+
+    THistoryMenu::Options history;
+    history.HistoryPath = options_.HistoryPath;
+    history.Prefs = preferences_.get();
+    history.MakeImport = options_.MakeImport;
+    history.Format = options_.Format;
+    history.Today = options_.Today;
+    history.Collation = options_.Collation;
+    history.ShowStatus = [this](const QString& text) { statusBar()->showMessage(text); };
+    history_ = new THistoryMenu(std::move(history), this);
+    history_->AddTo(bar, help->menuAction());
 }
 
 void TMainForm::FillRecentMenu() {
@@ -432,6 +445,7 @@ bool TMainForm::OpenList(const QString& fileName, bool remember) {
         }
     });
     Render();
+    if (loaded && history_ != nullptr) history_->ListOpened(fileName, state_);
     if (loaded) {
         if (remember) {
             preferences_->AddRecentList(fileName);

@@ -23,6 +23,7 @@ namespace orq::gui {
 class Preferences;
 class TAboutForm;
 class TBrokenForm;
+class THistoryMenu;
 class TPastForm;
 class TPrintForm;
 class TSettingsForm;
@@ -41,6 +42,8 @@ struct StartupOptions {
     CollationCompare Collation; // CaseInsensitiveCompare when empty
     // The file of the remembered folders and lists (Preferences); the user's own when empty.
     QString PreferencesPath;
+    // The history file; empty: history.sqlite in the user's data folder.
+    std::string HistoryPath;
 };
 
 // The main window: File > Open, the metrics and pending-conducts tables, the report buttons
@@ -57,6 +60,7 @@ public:
                     TSettingsForm* settingsForm, TPastForm* pastForm);
 
     TOrqState& State() { return state_; }
+    THistoryMenu* History() const { return history_; }
     const TMainView& View() const { return view_; }
     // The folders and lists remembered from one run to the next.
     Preferences& Prefs() { return *preferences_; }
@@ -117,6 +121,7 @@ private:
     TBrokenForm* brokenForm_ = nullptr;
     TSettingsForm* settingsForm_ = nullptr;
     TPastForm* pastForm_ = nullptr;
+    THistoryMenu* history_ = nullptr; // the "&History" menu; records each list opened
 
     std::vector<WrapButton*> reportButtons_;
     WrapButton* AllButton = nullptr;
