@@ -18,9 +18,25 @@ namespace orq::gui {
 
 OrqWindows::OrqWindows() = default;
 OrqWindows::OrqWindows(OrqWindows&&) noexcept = default;
-OrqWindows& OrqWindows::operator=(OrqWindows&&) noexcept = default;
+OrqWindows& OrqWindows::operator=(OrqWindows&& other) noexcept {
+    if (this == &other) return *this;
+    // The windows held so far go in the destructor's order (a defaulted assignment would free the
+    // main window first, and with it the dialogs it parents, before their own owners).
+    Close();
+    Main = std::move(other.Main);
+    Print = std::move(other.Print);
+    About = std::move(other.About);
+    Broken = std::move(other.Broken);
+    Settings = std::move(other.Settings);
+    Past = std::move(other.Past);
+    return *this;
+}
 
 OrqWindows::~OrqWindows() {
+    Close();
+}
+
+void OrqWindows::Close() noexcept {
     // The dialogs and the report window refer to the main window's state: they go first.
     Past.reset();
     Settings.reset();

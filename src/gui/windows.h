@@ -21,6 +21,9 @@ struct OrqWindows {
     OrqWindows(OrqWindows&&) noexcept;
     OrqWindows& operator=(OrqWindows&&) noexcept;
     ~OrqWindows();
+
+private:
+    void Close() noexcept;
 };
 
 OrqWindows CreateWindows(StartupOptions options);

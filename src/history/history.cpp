@@ -50,10 +50,13 @@ CREATE TABLE appts (
     occurrence INTEGER NOT NULL,
     version INTEGER NOT NULL,        -- seq of the version of the latest list holding it
     list INTEGER NOT NULL,           -- that list
-    versions INTEGER NOT NULL,       -- the highest seq given so far
-    UNIQUE (station, made_day, name, made_time, occurrence)
+    versions INTEGER NOT NULL        -- the highest seq given so far
 );
+-- The natural key is (station, made_day, name, made_time, occurrence); recording keeps it unique
+-- inside its write transaction. The index serves that and the weeks of a station.
+CREATE INDEX appts_station_day ON appts (station, made_day);
 CREATE TABLE versions (
+    id INTEGER PRIMARY KEY,          -- appt * 2^20 + seq
     appt INTEGER NOT NULL,
     seq INTEGER NOT NULL,
     rsid TEXT NOT NULL, rctr TEXT NOT NULL, name TEXT NOT NULL, phone TEXT NOT NULL,
@@ -65,9 +68,8 @@ CREATE TABLE versions (
     dispo TEXT NOT NULL, approved_make TEXT NOT NULL, approved_cond TEXT NOT NULL,
     col27 TEXT NOT NULL, terminated INTEGER NOT NULL,
     sch_day INTEGER,                 -- the day of appt_sch; NULL when it does not convert
-    nxt_day INTEGER,                 -- the day of nxt_action_date; NULL when it does not convert
-    PRIMARY KEY (appt, seq)
-) WITHOUT ROWID;
+    nxt_day INTEGER                  -- the day of nxt_action_date; NULL when it does not convert
+);
 CREATE TABLE list_rows (
     appt INTEGER NOT NULL,
     list INTEGER NOT NULL,
@@ -162,7 +164,7 @@ void BindVersion(TStatement& statement, int first, const TVersion& version) {
     const TAppt& appt = *version.Appt;
     for (const TColumn& column : kColumns) {
         if (column.Text)
-            statement.Bind(index++, std::string_view(appt.*column.Text));
+            statement.BindStatic(index++, appt.*column.Text);
         else
             statement.Bind(index++, std::int64_t{appt.*column.Number});
     }
@@ -192,6 +194,14 @@ void ReadVersion(const TStatement& statement, int first, TStoredVersion& version
             *day = statement.Int(index);
         ++index;
     }
+}
+
+// The row id of version `seq` of appointment `appt`: the versions of one appointment lie together
+// and a new appointment's first version goes at the end of the table.
+constexpr std::int64_t kVersionsPerAppt = std::int64_t{1} << 20;
+std::int64_t VersionId(std::int64_t appt, std::int64_t seq) {
+    if (seq >= kVersionsPerAppt) Fail("An appointment of the history has too many versions");
+    return appt * kVersionsPerAppt + seq;
 }
 
 // Which of two lists is the later: period end, then recording time, then the order recorded.
@@ -263,7 +273,10 @@ void THistory::Open(TDateTime today) {
         }
         if (db_->QueryText("PRAGMA journal_mode=WAL") != "wal")
             Fail("The history \"%s\" failed: %s", path_, std::string("WAL mode is not available"));
-        db_->Exec("PRAGMA synchronous=NORMAL");
+        // WAL makes each commit durable against a crash of the program; the disk is synced at
+        // checkpoints. A list of tens of thousands of rows touches some thousands of pages:
+        // keep them in memory for the transaction (the cache grows only as far as it is used).
+        db_->Exec("PRAGMA synchronous=NORMAL; PRAGMA cache_size=-131072; PRAGMA temp_store=MEMORY");
         Migrate();
     } catch (const TDamagedFile&) {
         db_.reset();
@@ -311,16 +324,27 @@ template <typename Operation> auto THistory::Guarded(Operation operation) {
     }
 }
 
+std::optional<std::int64_t> THistory::FindList(const std::string& sha256) {
+    TStatement find(*db_, "SELECT id FROM lists WHERE sha256 = ?1");
+    find.Bind(1, sha256);
+    if (!find.Step()) return std::nullopt;
+    return find.Int(0);
+}
+
 bool THistory::Has(const std::string& sha256) {
-    return Guarded([&] {
-        TStatement find(*db_, "SELECT 1 FROM lists WHERE sha256 = ?1");
-        find.Bind(1, sha256);
-        return find.Step();
-    });
+    return Guarded([&] { return FindList(sha256).has_value(); });
 }
 
 TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
                                std::int64_t recordedMs) {
+    // A list recorded before is found by its digest before anything else is done.
+    const std::optional<std::int64_t> recordedBefore =
+        Guarded([&] { return FindList(file.Sha256); });
+    if (recordedBefore) {
+        TRecordResult result;
+        result.ListId = *recordedBefore;
+        return result;
+    }
     // The versions of the list, and the failure the PMS rules would meet, before anything is
     // written.
     const std::size_t rows = state.Appts.size();
@@ -351,13 +375,10 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
     return Guarded([&] {
         TRecordResult result;
         TTransaction transaction(*db_);
-        {
-            TStatement find(*db_, "SELECT id FROM lists WHERE sha256 = ?1");
-            find.Bind(1, file.Sha256);
-            if (find.Step()) {
-                result.ListId = find.Int(0);
-                return result;
-            }
+        // Another process may have recorded it meanwhile.
+        if (const auto id = FindList(file.Sha256)) {
+            result.ListId = *id;
+            return result;
         }
         TStatement insertList(*db_,
                               "INSERT INTO lists (file, sha256, size, period_start, "
@@ -382,26 +403,59 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
                 orders[all.Int(0)] = {all.Int(1), all.Int(2), all.Int(0)};
         }
 
-        TStatement findAppt(*db_, "SELECT id, version, list, versions FROM appts WHERE "
-                                  "station = ?1 AND made_day = ?2 AND name = ?3 AND "
-                                  "made_time = ?4 AND occurrence = ?5");
+        // The appointments already stored that this list may hold again: those of its
+        // stations made within its days.
+        struct TKnown {
+            std::int64_t Id = 0, Seq = 0, List = 0, Highest = 0;
+        };
+        auto keyOf = [](std::string& key, std::string_view rsid, std::int64_t day,
+                        std::string_view name, std::string_view time, std::int64_t occurrence) {
+            key.assign(rsid).append(1, '\0').append(std::to_string(day)).append(1, '\0');
+            key.append(name).append(1, '\0').append(time).append(1, '\0');
+            key.append(std::to_string(occurrence));
+        };
+        std::unordered_map<std::string, TKnown> known;
+        {
+            std::map<std::string, std::pair<std::int64_t, std::int64_t>> days;
+            for (std::size_t i = 0; i < rows; ++i) {
+                auto [it, added] = days.try_emplace(state.Appts[i].Rsid, madeDays[i], madeDays[i]);
+                it->second.first = std::min(it->second.first, madeDays[i]);
+                it->second.second = std::max(it->second.second, madeDays[i]);
+            }
+            TStatement stored(*db_, "SELECT id, made_day, name, made_time, occurrence, version, "
+                                    "list, versions FROM appts WHERE station = ?1 AND made_day "
+                                    "BETWEEN ?2 AND ?3");
+            std::string key;
+            for (const auto& [station, range] : days) {
+                stored.Bind(1, std::string_view(station))
+                    .Bind(2, range.first)
+                    .Bind(3, range.second);
+                while (stored.Step()) {
+                    keyOf(key, station, stored.Int(1), stored.View(2), stored.View(3),
+                          stored.Int(4));
+                    known[key] = {stored.Int(0), stored.Int(5), stored.Int(6), stored.Int(7)};
+                }
+                stored.Reset();
+            }
+        }
+
         TStatement insertAppt(*db_, "INSERT INTO appts (station, made_day, name, made_time, "
                                     "occurrence, version, list, versions) VALUES "
                                     "(?1, ?2, ?3, ?4, ?5, 1, ?6, 1)");
         const std::string readSql =
-            std::string("SELECT ") + kFieldList + " FROM versions WHERE appt = ?1 AND seq = ?2";
+            std::string("SELECT ") + kFieldList + " FROM versions WHERE id = ?1";
         TStatement readVersion(*db_, readSql.c_str());
-        const std::string insertSql = std::string("INSERT INTO versions (appt, seq, ") +
+        const std::string insertSql = std::string("INSERT INTO versions (id, appt, seq, ") +
                                       kFieldList +
                                       ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, "
                                       "?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, "
-                                      "?23, ?24, ?25, ?26, ?27, ?28, ?29, ?30, ?31, ?32)";
+                                      "?23, ?24, ?25, ?26, ?27, ?28, ?29, ?30, ?31, ?32, ?33)";
         TStatement insertVersion(*db_, insertSql.c_str());
         TStatement insertRow(*db_, "INSERT INTO list_rows (appt, list, seq) VALUES (?1, ?2, ?3)");
         TStatement setCurrent(
             *db_, "UPDATE appts SET version = ?2, list = ?3, versions = ?4 WHERE id = ?1");
 
-        // Occurrences of each key within this list.
+        // Occurrences of each station, made day, name and time within this list.
         std::unordered_map<std::string, std::int64_t> occurrences;
         occurrences.reserve(rows);
         std::string key;
@@ -411,59 +465,51 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
             const TAppt& appt = *version.Appt;
             const std::string_view made = appt.ApptMade;
             const std::string_view madeTime = made.substr(GetDateView(made).size());
-            key.assign(appt.Rsid).append(1, '\0').append(appt.Name).append(1, '\0');
-            key.append(std::to_string(madeDays[i])).append(1, '\0').append(madeTime);
+            keyOf(key, appt.Rsid, madeDays[i], appt.Name, madeTime, 0);
             const std::int64_t occurrence = ++occurrences[key];
+            keyOf(key, appt.Rsid, madeDays[i], appt.Name, madeTime, occurrence);
 
-            findAppt.Bind(1, std::string_view(appt.Rsid))
-                .Bind(2, madeDays[i])
-                .Bind(3, std::string_view(appt.Name))
-                .Bind(4, madeTime)
-                .Bind(5, occurrence);
-            if (!findAppt.Step()) {
-                findAppt.Reset();
-                insertAppt.Bind(1, std::string_view(appt.Rsid))
+            const auto existing = known.find(key);
+            if (existing == known.end()) {
+                insertAppt.BindStatic(1, appt.Rsid)
                     .Bind(2, madeDays[i])
-                    .Bind(3, std::string_view(appt.Name))
-                    .Bind(4, madeTime)
+                    .BindStatic(3, appt.Name)
+                    .BindStatic(4, madeTime)
                     .Bind(5, occurrence)
                     .Bind(6, listId);
                 insertAppt.Run();
                 const std::int64_t apptId = db_->LastInsertId();
-                insertVersion.Bind(1, apptId).Bind(2, std::int64_t{1});
-                BindVersion(insertVersion, 3, version);
+                insertVersion.Bind(1, VersionId(apptId, 1))
+                    .Bind(2, apptId)
+                    .Bind(3, std::int64_t{1});
+                BindVersion(insertVersion, 4, version);
                 insertVersion.Run();
                 insertRow.Bind(1, apptId).Bind(2, listId).Bind(3, std::int64_t{1});
                 insertRow.Run();
                 ++result.Added;
                 continue;
             }
-            const std::int64_t apptId = findAppt.Int(0);
-            const std::int64_t currentSeq = findAppt.Int(1);
-            const std::int64_t currentList = findAppt.Int(2);
-            const std::int64_t storedHighest = findAppt.Int(3);
-            std::int64_t highestSeq = storedHighest;
-            findAppt.Reset();
-
-            readVersion.Bind(1, apptId).Bind(2, currentSeq);
+            const TKnown current = existing->second;
+            std::int64_t highestSeq = current.Highest;
+            readVersion.Bind(1, VersionId(current.Id, current.Seq));
             const bool found = readVersion.Step();
             if (found) ReadVersion(readVersion, 0, stored);
             readVersion.Reset();
-            std::int64_t seq = currentSeq;
+            std::int64_t seq = current.Seq;
             if (!found || !(stored == version)) {
                 seq = ++highestSeq;
-                insertVersion.Bind(1, apptId).Bind(2, seq);
-                BindVersion(insertVersion, 3, version);
+                insertVersion.Bind(1, VersionId(current.Id, seq)).Bind(2, current.Id).Bind(3, seq);
+                BindVersion(insertVersion, 4, version);
                 insertVersion.Run();
             }
-            insertRow.Bind(1, apptId).Bind(2, listId).Bind(3, seq);
+            insertRow.Bind(1, current.Id).Bind(2, listId).Bind(3, seq);
             insertRow.Run();
-            const auto current = orders.find(currentList);
-            const bool later = current == orders.end() || current->second < ours;
-            if (later || highestSeq != storedHighest) {
-                setCurrent.Bind(1, apptId)
-                    .Bind(2, later ? seq : currentSeq)
-                    .Bind(3, later ? listId : currentList)
+            const auto currentOrder = orders.find(current.List);
+            const bool later = currentOrder == orders.end() || currentOrder->second < ours;
+            if (later || highestSeq != current.Highest) {
+                setCurrent.Bind(1, current.Id)
+                    .Bind(2, later ? seq : current.Seq)
+                    .Bind(3, later ? listId : current.List)
                     .Bind(4, highestSeq);
                 setCurrent.Run();
             }
@@ -527,10 +573,12 @@ std::size_t THistory::Forget(const std::vector<std::int64_t>& listIds) {
         TStatement best(*db_, "SELECT r.seq, r.list FROM list_rows r JOIN lists l ON l.id = r.list "
                               "WHERE r.appt = ?1 ORDER BY l.period_end DESC, l.recorded DESC, "
                               "l.id DESC LIMIT 1");
-        TStatement dropVersions(*db_, "DELETE FROM versions WHERE appt = ?1");
+        TStatement dropVersions(*db_, "DELETE FROM versions WHERE id BETWEEN ?1 * 1048576 AND "
+                                      "?1 * 1048576 + 1048575");
         TStatement dropAppt(*db_, "DELETE FROM appts WHERE id = ?1");
         TStatement setCurrent(*db_, "UPDATE appts SET version = ?2, list = ?3 WHERE id = ?1");
-        TStatement dropUnused(*db_, "DELETE FROM versions WHERE appt = ?1 AND seq NOT IN "
+        TStatement dropUnused(*db_, "DELETE FROM versions WHERE id BETWEEN ?1 * 1048576 AND "
+                                    "?1 * 1048576 + 1048575 AND seq NOT IN "
                                     "(SELECT seq FROM list_rows WHERE appt = ?1)");
         for (std::int64_t appt : affected) {
             best.Bind(1, appt);
@@ -570,7 +618,7 @@ std::vector<std::pair<std::string, std::string>> THistory::StationRecruiters() {
     return Guarded([&] {
         std::vector<std::pair<std::string, std::string>> pairs;
         TStatement all(*db_, "SELECT DISTINCT a.station, v.rctr FROM appts a JOIN versions v "
-                             "ON v.appt = a.id AND v.seq = a.version");
+                             "ON v.id = a.id * 1048576 + a.version");
         while (all.Step())
             pairs.emplace_back(all.Text(0), all.Text(1));
         return pairs;
@@ -580,11 +628,10 @@ std::vector<std::pair<std::string, std::string>> THistory::StationRecruiters() {
 std::vector<TWeek> THistory::Weeks(const TWeekQuery& query, TDateTime reference) {
     return Guarded([&] {
         const TSelection& selection = query.Selection;
-        std::string sql =
-            "SELECT a.made_day, a.station, v.rctr, v.comp, v.ps, v.ed, "
-            "v.approved_cond, v.nxt_action, v.nxt_action_date, v.appt_cond, "
-            "v.sch_day, v.nxt_day, v.appt_sch FROM appts a JOIN versions v "
-            "ON v.appt = a.id AND v.seq = a.version WHERE a.made_day BETWEEN ?1 AND ?2";
+        std::string sql = "SELECT a.made_day, a.station, v.rctr, v.comp, v.ps, v.ed, "
+                          "v.approved_cond, v.nxt_action, v.nxt_action_date, v.appt_cond, "
+                          "v.sch_day, v.nxt_day, v.appt_sch FROM appts a JOIN versions v "
+                          "ON v.id = a.id * 1048576 + a.version WHERE a.made_day BETWEEN ?1 AND ?2";
         if (selection.Station) sql += " AND a.station = ?3";
         if (selection.Recruiter) sql += " AND v.rctr = ?4";
         // The weeks asked for, whole: the Monday of the first day to the Sunday of the last.

@@ -148,6 +148,7 @@ private:
     void Open(TDateTime today);
     void SetAside(TDateTime today);
     void Migrate();
+    std::optional<std::int64_t> FindList(const std::string& sha256);
     template <typename Operation> auto Guarded(Operation operation);
 
     std::string path_;

@@ -88,6 +88,14 @@ TStatement& TStatement::Bind(int index, std::string_view text) {
     return *this;
 }
 
+TStatement& TStatement::BindStatic(int index, std::string_view text) {
+    const int code =
+        sqlite3_bind_text64(stmt_, index, text.data(), static_cast<sqlite3_uint64>(text.size()),
+                            SQLITE_STATIC, SQLITE_UTF8);
+    if (code != SQLITE_OK) db_.Raise(code);
+    return *this;
+}
+
 TStatement& TStatement::BindNull(int index) {
     const int code = sqlite3_bind_null(stmt_, index);
     if (code != SQLITE_OK) db_.Raise(code);
@@ -109,8 +117,8 @@ void TStatement::Run() {
 }
 
 void TStatement::Reset() {
+    // Every run binds all its values anew; text bound without a copy is not used after this.
     sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
 }
 
 bool TStatement::IsNull(int column) const {

@@ -59,6 +59,8 @@ public:
 
     TStatement& Bind(int index, std::int64_t value);
     TStatement& Bind(int index, std::string_view text);
+    // Binds text that stays valid, unchanged, until the statement has run (not copied).
+    TStatement& BindStatic(int index, std::string_view text);
     TStatement& BindNull(int index);
 
     // Runs to the next row: true when there is one, false when done.

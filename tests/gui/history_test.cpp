@@ -5,6 +5,7 @@
 #include "gui_test_support.h"
 
 #include "export/demo_list.h"
+#include "gui/common/error_display.h"
 #include "gui/history/forget_form.h"
 #include "gui/history/history_menu.h"
 #include "gui/history/trends_form.h"
@@ -130,7 +131,7 @@ TEST_F(HistoryWindowTest, AFailureToRecordIsOneStatusLineAndTheListLoads) {
     EXPECT_TRUE(dialogs->messages.empty());
     EXPECT_TRUE(main->View().CommandsEnabled);
     const QString line = main->statusBar()->currentMessage();
-    EXPECT_TRUE(line.startsWith(QStringLiteral("Not recorded in the history: "))) << S(line);
+    EXPECT_TRUE(line.startsWith(QStringLiteral("Not recorded in the history: "))) << gui::S(line);
     EXPECT_FALSE(line.contains(QLatin1Char('\n')));
 }
 
@@ -200,9 +201,9 @@ TEST_F(HistoryWindowTest, ImportRecordsTheListsAndNamesTheDamagedOnes) {
     const QString summary = dialogs->messages[0].text;
     EXPECT_TRUE(summary.startsWith(QStringLiteral("2 of 4 lists recorded, 1 already in the "
                                                   "history")))
-        << S(summary);
+        << gui::S(summary);
     EXPECT_TRUE(summary.contains(Fixture("not_a_workbook.xls") + QStringLiteral(": ")))
-        << S(summary);
+        << gui::S(summary);
     EXPECT_EQ(ListsRecorded(), 2u);
 
     // A folder: every .xls in it (here the two demo lists, already recorded).
@@ -212,7 +213,7 @@ TEST_F(HistoryWindowTest, ImportRecordsTheListsAndNamesTheDamagedOnes) {
     ASSERT_EQ(dialogs->messages.size(), 1u);
     EXPECT_TRUE(dialogs->messages[0].text.startsWith(
         QStringLiteral("0 of 2 lists recorded, 2 already in the history")))
-        << S(dialogs->messages[0].text);
+        << gui::S(dialogs->messages[0].text);
 }
 
 TEST_F(HistoryWindowTest, ForgetRemovesTheChosenLists) {

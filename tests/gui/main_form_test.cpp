@@ -224,7 +224,7 @@ TEST_F(MainWindowTest, BeforeTheFirstLoad) {
     QStringList menus;
     for (QAction* action : main->menuBar()->actions())
         menus << action->text();
-    EXPECT_EQ(menus, (QStringList{"&File", "&Settings", "&Help"}));
+    EXPECT_EQ(menus, (QStringList{"&File", "&Settings", "&History", "&Help"}));
 }
 
 TEST_F(MainWindowTest, OpenShowsTheMetricsOfTheList) {
