@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
             if (entry.path().extension() == ".xls") lists.push_back(entry.path().string());
         std::sort(lists.begin(), lists.end());
         const std::string year = (work / "year.sqlite").string();
-        std::vector<double> daySteps;
+        std::vector<double> daySteps, dayCpu;
         std::size_t rows = 0;
         {
             history::THistory history(year, dailyToday);
@@ -142,18 +142,22 @@ int main(int argc, char** argv) {
                 Load(list, dailyToday, one);
                 rows += one.Appts.size();
                 const auto start = Clock::now();
+                const double cpu = CpuMs();
                 history.Record(history::DescribeListFile(list), one, NowMs());
                 daySteps.push_back(Ms(start));
+                dayCpu.push_back(CpuMs() - cpu);
             }
         }
         std::printf("daily lists: %zu, %zu rows in all, history file %.1f MB\n", lists.size(), rows,
                     static_cast<double>(std::filesystem::file_size(year)) / 1e6);
         Print("record one daily list into the year's history", daySteps);
+        Print("  the same, CPU time", dayCpu);
 
-        std::vector<double> weeks;
+        std::vector<double> weeks, weeksCpu;
         std::size_t count = 0;
         for (int run = 0; run < std::max(runs, 10); ++run) {
             const auto start = Clock::now();
+            const double cpu = CpuMs();
             history::THistory history(year, dailyToday);
             history::TWeekQuery query;
             query.Selection.Station = history.Stations().front();
@@ -161,12 +165,15 @@ int main(int argc, char** argv) {
             query.To = dailyToday;
             count = history.Weeks(query, dailyToday).size();
             weeks.push_back(Ms(start));
+            weeksCpu.push_back(CpuMs() - cpu);
         }
         std::printf("weeks of a year for one station: %zu weeks\n", count);
         Print("weeks of a year, one station (open, count)", weeks);
-        std::vector<double> trends;
+        Print("  the same, CPU time", weeksCpu);
+        std::vector<double> trends, trendsCpu;
         for (int run = 0; run < std::max(runs, 10); ++run) {
             const auto start = Clock::now();
+            const double cpu = CpuMs();
             history::THistory history(year, dailyToday);
             TTrendsView view;
             view.Today = dailyToday;
@@ -174,8 +181,10 @@ int main(int argc, char** argv) {
             view.SpanCombo.ItemIndex = 2;
             LoadTrends(view, history);
             trends.push_back(Ms(start));
+            trendsCpu.push_back(CpuMs() - cpu);
         }
         Print("Trends window state, 52 weeks (open, selectors, weeks)", trends);
+        Print("  the same, CPU time", trendsCpu);
     } catch (const Error& failure) {
         std::fprintf(stderr, "%s\n", failure.what());
         return 1;

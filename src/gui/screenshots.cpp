@@ -116,6 +116,7 @@ int TakeScreenshots(OrqWindows& windows, const QString& fileName, const QString&
     // The Trends window on the history (the list just opened, or the history given).
     THistoryMenu* history = mainForm.History();
     history->Trends1Click();
+    history->Trends()->SpanComboChange(2); // a year
     history->Trends()->resize(900, 680);
     ok = Save(history->Trends(), dir, "trends") && ok;
     history->Trends()->hide();

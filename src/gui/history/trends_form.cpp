@@ -15,7 +15,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLegendMarker>
+#include <QLegend>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QSplitter>
@@ -188,6 +188,7 @@ void TTrendsForm::RenderChart() {
     auto* chart = new QChart;
     chart->setFont(UiFont());
     chart->legend()->setAlignment(Qt::AlignBottom);
+    chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries); // solid RA, dashed AR
     chart->setMargins(QMargins(4, 4, 4, 4));
     auto* time = new QDateTimeAxis;
     time->setFormat(QStringLiteral("M/d/yy"));
