@@ -211,8 +211,8 @@ TEST_F(HistoryTest, ListsEndingOnTheSameDayGoByRecordingTime) {
     history.Record(FileNamed("later.xls"), second, kRecordedMs + 5000);
     history.Record(FileNamed("earlier.xls"), first, kRecordedMs); // recorded with an older clock
     RawDb raw(path);
-    EXPECT_EQ(raw.Text("SELECT v.phone FROM appts a JOIN versions v ON v.appt = a.id AND "
-                       "v.seq = a.version"),
+    EXPECT_EQ(raw.Text("SELECT v.phone FROM appts a JOIN versions v ON v.id = a.id * 1048576 + "
+                       "a.version"),
               "555-0199");
 }
 
