@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <string>
 #include <utility>
 
 #include <fcntl.h>
@@ -97,6 +100,89 @@ TFileBytes ReadRegularFile(const std::string& path, std::uint64_t limit, TOversi
     }
     bytes.Shrink(size);
     return bytes;
+}
+
+namespace {
+
+// Writes all of `bytes`; a failure throws the errno value.
+void WriteAllTo(int fd, std::span<const std::uint8_t> bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw errno;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+} // namespace
+
+TNewFile::TNewFile(std::string path, bool overwrite)
+    : path_(std::move(path)), overwrite_(overwrite) {
+    struct stat info {};
+    if (!overwrite && ::lstat(path_.c_str(), &info) == 0)
+        Fail(kMsgCantCreate, path_.c_str(), std::strerror(EEXIST));
+    std::filesystem::path target(path_);
+    std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
+    std::string base = target.filename().string();
+    for (int attempt = 0; attempt < 100 && tempFd_ < 0; ++attempt) {
+        std::string candidate = folder + "/.~" + base + "." + std::to_string(::getpid()) + "-" +
+                                std::to_string(attempt) + ".tmp";
+        int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            tempFd_ = fd;
+            tempPath_ = candidate;
+        } else if (errno != EEXIST) {
+            Fail(kMsgCantCreate, path_.c_str(), std::strerror(errno));
+        }
+    }
+    if (tempFd_ < 0) Fail(kMsgCantCreate, path_.c_str(), std::strerror(EEXIST));
+}
+
+TNewFile::~TNewFile() {
+    Discard();
+}
+
+void TNewFile::Discard() noexcept {
+    if (tempFd_ >= 0) ::close(tempFd_);
+    tempFd_ = -1;
+    if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
+    tempPath_.clear();
+}
+
+void TNewFile::Commit(std::span<const std::uint8_t> bytes) {
+    try {
+        if (tempFd_ < 0) throw EBADF;
+        WriteAllTo(tempFd_, bytes);
+        if (::fsync(tempFd_) != 0) throw errno;
+        int fd = tempFd_;
+        tempFd_ = -1;
+        if (::close(fd) != 0) throw errno;
+        Place();
+    } catch (int error) {
+        Discard();
+        Fail(kMsgCantCreate, path_.c_str(), std::strerror(error));
+    }
+}
+
+// Moves the finished temporary file into place; without overwrite never replaces a file.
+void TNewFile::Place() {
+    if (overwrite_) {
+        if (::rename(tempPath_.c_str(), path_.c_str()) != 0) throw errno;
+        tempPath_.clear();
+        return;
+    }
+    if (::renameat2(AT_FDCWD, tempPath_.c_str(), AT_FDCWD, path_.c_str(), RENAME_NOREPLACE) == 0) {
+        tempPath_.clear();
+        return;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) throw errno;
+    // A file system without the no-replace rename: a hard link fails when the name exists.
+    if (::link(tempPath_.c_str(), path_.c_str()) != 0) throw errno;
+    ::unlink(tempPath_.c_str());
+    tempPath_.clear();
 }
 
 } // namespace orq

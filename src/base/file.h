@@ -1,9 +1,10 @@
 #pragma once
 
 // Reading an input file whole: the one place where the program opens a file it reads (a
-// processing list, the settings file). Only regular files are read; the file is opened without
-// blocking, so a FIFO or a device given as a file name is refused at once instead of waiting
-// for a writer; a size limit bounds the memory any file can take.
+// processing list, the settings file). And creating a file all at once: TNewFile. Only regular
+// files are read; the file is opened without blocking, so a FIFO or a device given as a file name
+// is refused at once instead of waiting for a writer; a size limit bounds the memory any file can
+// take.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,6 +17,8 @@ namespace orq {
 // Fixed messages of file access.
 inline constexpr const char* kMsgFileInvalid = "The file \"%s\" is invalid";
 inline constexpr const char* kMsgCantRead = "Can't read file \"%s\"";
+// Creating or finishing a file failed: the path and the system's reason.
+inline constexpr const char* kMsgCantCreate = "Can't create file \"%s\": %s";
 
 // The largest input file read: a processing list is at most a few tens of MB.
 inline constexpr std::uint64_t kMaxInputFileSize = std::uint64_t{1} << 30; // 1 GiB
@@ -62,5 +65,32 @@ enum class TOversize : std::uint8_t {
 // "Can't read file \"%s\"" or is cut at the limit, as `oversize` says.
 TFileBytes ReadRegularFile(const std::string& path, std::uint64_t limit = kMaxInputFileSize,
                            TOversize oversize = TOversize::Fail);
+
+// A file that appears whole or not at all. The constructor creates a temporary file next to
+// `path` (so that the final move stays on one file system); Commit() writes the bytes to it,
+// flushes them to the disk and moves it into place. Without `overwrite` an existing file is
+// never replaced: the constructor fails at once when the path exists, and Commit() fails if a
+// file appeared there meanwhile. Every failure is kMsgCantCreate with the path and the
+// system's reason; a TNewFile destroyed without a successful Commit() leaves nothing behind.
+class TNewFile {
+public:
+    TNewFile(std::string path, bool overwrite);
+    ~TNewFile();
+    TNewFile(const TNewFile&) = delete;
+    TNewFile& operator=(const TNewFile&) = delete;
+
+    const std::string& Path() const { return path_; }
+    // Once only; after a failure the temporary file is gone.
+    void Commit(std::span<const std::uint8_t> bytes);
+
+private:
+    void Discard() noexcept;
+    void Place();
+
+    std::string path_;
+    std::string tempPath_;
+    int tempFd_ = -1;
+    bool overwrite_ = false;
+};
 
 } // namespace orq

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <span>
 #include <string_view>
 #include <type_traits>
@@ -156,6 +157,38 @@ inline std::span<const std::uint8_t> Slice(std::span<const std::uint8_t> data, s
     return data.subspan(offset, count);
 }
 
+// A field of a fixed-layout structure in a file: its offset from the structure's start and its
+// width in bytes. The layouts are declared as tables of these (cfb_layout.h, biff_layout.h).
+struct Field {
+    std::size_t offset;
+    std::size_t size;
+};
+
+// True when the fields follow each other without a gap and end at `total`.
+constexpr bool Tiles(std::initializer_list<Field> fields, std::size_t total) {
+    std::size_t at = 0;
+    for (const Field& field : fields) {
+        if (field.offset != at) return false;
+        at += field.size;
+    }
+    return at == total;
+}
+
+// The unsigned type of a field's width.
+template <Field F>
+using FieldType = std::conditional_t<
+    F.size == 1, std::uint8_t,
+    std::conditional_t<F.size == 2, std::uint16_t,
+                       std::conditional_t<F.size == 4, std::uint32_t, std::uint64_t>>>;
+
+// The field of the structure at `base` of `data`, checked against the end of `data`.
+template <Field F>
+inline FieldType<F> Load(std::span<const std::uint8_t> data, std::size_t base = 0,
+                         std::string_view message = kReadErrorMessage) {
+    static_assert(F.size == 1 || F.size == 2 || F.size == 4 || F.size == 8);
+    return ReadLE<FieldType<F>>(data, base + F.offset, message);
+}
+
 // Little-endian stores into a growing buffer, for the writers.
 template <typename Buffer, typename T> inline void AppendLE(Buffer& out, T value) {
     static_assert(std::is_integral_v<T> || std::is_floating_point_v<T>);
@@ -179,6 +212,14 @@ inline void StoreLE(std::span<std::uint8_t> out, std::size_t offset, T value) {
     }
     if (!detail::Fits(out.size(), offset, sizeof(T))) detail::ShortRead(kReadErrorMessage);
     std::memcpy(out.data() + offset, bytes, sizeof(T));
+}
+
+// Stores the field of the structure at `base`; the value's type must have the field's width.
+template <Field F, typename T>
+inline void Store(std::span<std::uint8_t> out, std::size_t base, T value) {
+    static_assert(F.size == 1 || F.size == 2 || F.size == 4 || F.size == 8);
+    static_assert(std::is_same_v<T, FieldType<F>>, "the value must have the field's width");
+    StoreLE(out, base + F.offset, value);
 }
 
 } // namespace orq::xls

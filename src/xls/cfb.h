@@ -18,17 +18,12 @@
 
 namespace orq::xls {
 
-// Fixed messages of this component.
-inline constexpr const char* kMsgRecordsInvalid = "Error reading Excel records. File invalid";
+// Fixed messages of this component. A stream that is missing or used against its mode fails with
+// kReadErrorMessage (byte_reader.h), creating a file with kMsgCantCreate (base/file.h).
 inline constexpr const char* kMsgCantFind = "Can't find the file \"%s\"";
-// Creating or finishing a file failed: the path and the system's reason.
-inline constexpr const char* kMsgCantCreate = "Can't create file \"%s\": %s";
 
 // The name of the stream that holds the workbook records.
 inline constexpr const char* kWorkbookStreamName = "Workbook";
-
-// Limits of the reader (sizes in the file never make it allocate or walk beyond these).
-inline constexpr int kMaxStorageDepth = 64; // nesting of sub-storages
 
 struct TXlsStorage;
 using TXlsStorageList = std::vector<TXlsStorage>;

@@ -1,8 +1,10 @@
-// Reading input files: only regular files, never blocking, within a size limit.
+// Reading input files: only regular files, never blocking, within a size limit. Creating files:
+// whole or not at all.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -81,6 +83,45 @@ TEST(ReadRegularFile, SizeLimit) {
         ::close(fd);
     }
     EXPECT_EQ(FailureOf(huge), "Can't read file \"" + huge + "\"");
+}
+
+// The bytes of a file, as text.
+std::string Contents(const std::string& path) {
+    return Text(ReadRegularFile(path));
+}
+
+TEST(TNewFile, AppearsWholeOnCommitAndOnlyThen) {
+    TempDir dir;
+    const std::string path = dir.File("out.xls");
+    const std::string text = "0123456789";
+    const std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    {
+        TNewFile file(path, false);
+        EXPECT_EQ(dir.Count(), 1u); // only the hidden temporary file
+        file.Commit(bytes);
+        EXPECT_EQ(dir.Names(), std::vector<std::string>{"out.xls"});
+        // A second commit is refused and leaves the file as it is.
+        EXPECT_THROW(file.Commit(bytes), Error);
+    }
+    EXPECT_EQ(Contents(path), text);
+    { TNewFile abandoned(dir.File("other.xls"), false); }
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"out.xls"});
+}
+
+TEST(TNewFile, ReplacesAnExistingFileOnlyWithOverwrite) {
+    TempDir dir;
+    const std::string path = Write(dir, "out.xls", "old");
+    try {
+        TNewFile refused(path, false);
+        ADD_FAILURE() << "an existing file was accepted";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()), "Can't create file \"" + path + "\": File exists");
+    }
+    EXPECT_EQ(Contents(path), "old");
+    TNewFile file(path, true);
+    file.Commit(std::vector<std::uint8_t>{'n', 'e', 'w'});
+    EXPECT_EQ(Contents(path), "new");
+    EXPECT_EQ(dir.Count(), 1u);
 }
 
 } // namespace
