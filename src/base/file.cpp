@@ -185,4 +185,25 @@ void TNewFile::Place() {
     tempPath_.clear();
 }
 
+TFileBytes ReadToEnd(int fd, const std::string& name, std::uint64_t limit) {
+    // Grown by doubling: the size of a pipe's contents is known only at its end.
+    std::vector<std::uint8_t> bytes;
+    std::size_t size = 0;
+    for (;;) {
+        if (size == bytes.size()) {
+            if (size > limit) Fail(kMsgCantRead, name);
+            const std::size_t grown = std::max<std::size_t>(std::size_t{1} << 16, size * 2);
+            bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(grown, limit + 1)));
+        }
+        const ssize_t n = ::read(fd, bytes.data() + size, bytes.size() - size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) FailWithReason(errno);
+        if (n == 0) break;
+        size += static_cast<std::size_t>(n);
+    }
+    if (size > limit) Fail(kMsgCantRead, name);
+    bytes.resize(size);
+    return TFileBytes(std::move(bytes));
+}
+
 } // namespace orq

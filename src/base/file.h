@@ -93,4 +93,8 @@ private:
     bool overwrite_ = false;
 };
 
+// Reads an open descriptor (standard input, a pipe) to its end. More than `limit` bytes fail with
+// "Can't read file \"%s\"", `name` naming the input; a failed read fails with the system's text.
+TFileBytes ReadToEnd(int fd, const std::string& name, std::uint64_t limit = kMaxInputFileSize);
+
 } // namespace orq

@@ -1,9 +1,15 @@
 #include "cli/cli.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
+
+#include "base/error.h"
+#include "domain/loader.h"
+#include "orq_config.h"
 
 namespace orq::cli {
 namespace {
@@ -23,21 +29,38 @@ void PrintUsage(std::ostream& out) {
     out << "usage: orq-cli COMMAND [OPTIONS] FILE.xls\n\ncommands:\n";
     for (const Command& command : Registry())
         out << "  " << command.synopsis << "\n";
-    out << "\ncommon options: --today YYYY-MM-DD, --settings PATH, --json\n";
+    out << "\ncommon options: --today YYYY-MM-DD, --settings PATH, --json\n"
+           "orq-cli COMMAND --help shows a command's usage; orq-cli --version the version\n";
 }
 
+// The words after the command: "--name", "--name=VALUE" and "--name VALUE" are options, "-h"
+// asks for help, "--" ends the options, "-" alone is a file name (standard input or output) and
+// any other word that begins with "-" is an unknown option.
 Invocation Parse(const Command& command, const std::vector<std::string>& words) {
     Invocation invocation;
     invocation.command = command.name;
     auto find = [&](const std::string& name) -> const OptionSpec* {
+        if (name == "csv" && command.csv) {
+            static const OptionSpec csv{"csv", false};
+            return &csv;
+        }
         for (const auto* list : {&CommonOptions(), &command.options})
             for (const OptionSpec& option : *list)
                 if (option.name == name) return &option;
         return nullptr;
     };
+    bool optionsEnded = false;
     for (std::size_t i = 1; i < words.size(); ++i) {
         const std::string& word = words[i];
-        if (word.size() > 2 && word.compare(0, 2, "--") == 0) {
+        if (optionsEnded || word == "-" || word.empty() || word[0] != '-') {
+            invocation.positional.push_back(word);
+        } else if (word == "--") {
+            optionsEnded = true;
+        } else if (word == "-h") {
+            invocation.flags.emplace_back("help");
+        } else if (word[1] != '-') {
+            throw UsageError{"unknown option " + word};
+        } else {
             std::string name = word.substr(2);
             std::optional<std::string> inlineValue;
             if (auto eq = name.find('='); eq != std::string::npos) {
@@ -57,10 +80,12 @@ Invocation Parse(const Command& command, const std::vector<std::string>& words) 
                 if (inlineValue) throw UsageError{"--" + name + " takes no value"};
                 invocation.flags.push_back(name);
             }
-        } else {
-            invocation.positional.push_back(word);
         }
     }
+    // --help needs none of the command's words.
+    if (invocation.Has("help")) return invocation;
+    if (invocation.Json() && invocation.Csv())
+        throw UsageError{"--json and --csv exclude each other"};
     // A last positional named "NAME..." takes every word left (one at least), "[NAME...]" any
     // number of them.
     std::size_t required = command.positionals.size();
@@ -78,6 +103,45 @@ Invocation Parse(const Command& command, const std::vector<std::string>& words) 
         throw UsageError{"unexpected argument " +
                          invocation.positional[command.positionals.size()]};
     return invocation;
+}
+
+int Dispatch(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+    if (words.empty() || words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
+        PrintUsage(words.empty() ? err : out);
+        return words.empty() ? kUsage : kOk;
+    }
+    if (words[0] == "--version") {
+        out << "orq-cli " << config::kVersion << "\n";
+        return kOk;
+    }
+    const auto& commands = Registry();
+    auto it = std::find_if(commands.begin(), commands.end(),
+                           [&](const Command& c) { return c.name == words[0]; });
+    if (it == commands.end()) {
+        err << "orq-cli: unknown command '" << words[0] << "'\n";
+        PrintUsage(err);
+        return kUsage;
+    }
+    try {
+        Invocation invocation = Parse(*it, words);
+        if (invocation.Has("help")) {
+            out << "usage: orq-cli " << it->synopsis << "\n";
+            return kOk;
+        }
+        return it->run(invocation, out, err);
+    } catch (const UsageError& usage) {
+        out.flush();
+        err << "orq-cli " << it->name << ": " << usage.message << "\n"
+            << "usage: orq-cli " << it->synopsis << "\n";
+        return kUsage;
+    }
+}
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
 }
 
 } // namespace
@@ -100,31 +164,93 @@ const std::vector<Command>& Commands() {
     return Registry();
 }
 
-int Main(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
-    if (words.empty() || words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
-        PrintUsage(words.empty() ? err : out);
-        return words.empty() ? kUsage : kOk;
-    }
-    const auto& commands = Registry();
-    auto it = std::find_if(commands.begin(), commands.end(),
-                           [&](const Command& c) { return c.name == words[0]; });
-    if (it == commands.end()) {
-        err << "orq-cli: unknown command '" << words[0] << "'\n";
-        PrintUsage(err);
-        return kUsage;
-    }
+std::string FailureMessage(const std::exception_ptr& failure) {
     try {
-        Invocation invocation = Parse(*it, words);
-        if (invocation.Has("help")) {
-            out << "usage: orq-cli " << it->synopsis << "\n";
-            return kOk;
-        }
-        return it->run(invocation, out, err);
-    } catch (const UsageError& usage) {
-        err << "orq-cli " << it->name << ": " << usage.message << "\n"
-            << "usage: orq-cli " << it->synopsis << "\n";
-        return kUsage;
+        std::rethrow_exception(failure);
+    } catch (const Failure& stated) {
+        return stated.message;
+    } catch (const TLoadFailure& load) {
+        return load.what(); // the loader's own message box: its text as it is
+    } catch (const Error& error) {
+        return DisplayText(error.what());
+    } catch (const std::bad_alloc&) {
+        return DisplayText("Out of memory");
+    } catch (const std::exception& other) {
+        return DisplayText(other.what());
     }
+}
+
+int Main(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+    int status = kFailure;
+    try {
+        status = Dispatch(words, out, err);
+    } catch (...) {
+        std::string message;
+        try {
+            message = FailureMessage(std::current_exception());
+        } catch (...) {
+            message = "Unknown failure.";
+        }
+        out.flush();
+        err << message << "\n";
+        status = kFailure;
+    }
+    out.flush();
+    return status;
+}
+
+int ChoiceIndex(const std::vector<std::string>& items, const std::string& given,
+                const std::string& what, bool anyCase) {
+    if (auto it = std::find(items.begin(), items.end(), given); it != items.end())
+        return static_cast<int>(it - items.begin());
+    if (anyCase) {
+        int found = -1, matches = 0;
+        for (std::size_t i = 0; i < items.size(); ++i)
+            if (SameIgnoringCase(items[i], given)) {
+                found = static_cast<int>(i);
+                ++matches;
+            }
+        if (matches == 1) return found;
+    }
+    throw UsageError{what + " " + given + " is not in the list; the choices are " +
+                     ChoiceList(items)};
+}
+
+std::string ChoiceList(const std::vector<std::string>& items) {
+    constexpr std::size_t kNamed = 20;
+    std::string list;
+    for (std::size_t i = 0; i < items.size() && i < kNamed; ++i)
+        list += (i ? ", " : "") + items[i];
+    if (items.size() > kNamed) list += " and " + std::to_string(items.size() - kNamed) + " more";
+    return list;
+}
+
+std::string TerminalText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\t' || c == '\r' || c == '\n') {
+            out += ' ';
+        } else if (c < 0x20 || c == 0x7f) {
+            static const char kHex[] = "0123456789abcdef";
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else if (c == 0xc2 && i + 1 < text.size() &&
+                   static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(text[i + 1]) <= 0x9f) {
+            // U+0080 to U+009F, which some terminals take as commands.
+            char code[8];
+            std::snprintf(code, sizeof code, "\\u%04x",
+                          static_cast<unsigned char>(text[i + 1]) & 0xffu);
+            out += code;
+            ++i;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
 }
 
 std::string JsonString(const std::string& text) {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <map>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The frame of orq-cli: every command lives in a file of its own and registers itself with a
@@ -14,15 +16,26 @@ namespace orq::cli {
 
 enum ExitCode { kOk = 0, kFailure = 1, kUsage = 2 };
 
-// A usage error: unknown option, missing file, a station or recruiter not in the list. main
-// prints the message and exits with 2.
+// A usage error: unknown option, missing file, a station or recruiter not in the list. The frame
+// prints the message and the command's usage and exits with 2.
 struct UsageError {
     std::string message;
 };
 
+// A failure whose message is printed as it stands (the loader's and the report builder's own
+// message boxes, "APL has no appointments"); exit 1.
+struct Failure {
+    std::string message;
+};
+
+// The one error frame of every command, Main's: what a failure thrown by a command prints on
+// standard error. An orq::Error shows as the general error display shows it, a Failure as it
+// stands, an allocation failure as "Out of memory.". Rethrows a UsageError.
+std::string FailureMessage(const std::exception_ptr& failure);
+
 struct OptionSpec {
-    std::string name;    // without the leading "--"
-    bool takesValue;     // "--name VALUE" or a bare flag
+    std::string name; // without the leading "--"
+    bool takesValue;  // "--name VALUE" or a bare flag
 };
 
 struct Invocation {
@@ -34,6 +47,7 @@ struct Invocation {
     bool Has(const std::string& name) const;
     std::optional<std::string> Value(const std::string& name) const;
     bool Json() const { return Has("json"); }
+    bool Csv() const { return Has("csv"); }
 };
 
 struct Command {
@@ -42,6 +56,7 @@ struct Command {
     std::vector<std::string> positionals; // names of the positional words, all required
     std::vector<OptionSpec> options;      // besides the common --today, --settings, --json
     std::function<int(const Invocation&, std::ostream& out, std::ostream& err)> run;
+    bool csv = false; // takes --csv (which excludes --json)
 };
 
 struct Registration {
@@ -51,7 +66,22 @@ struct Registration {
 const std::vector<Command>& Commands();
 
 // Runs orq-cli with the given words (argv without the program name); used by main and tests.
+// `out` is flushed before a failure's message is printed and at the end.
 int Main(const std::vector<std::string>& words, std::ostream& out, std::ostream& err);
+
+// The index of `given` among a selector's `items`; with `anyCase` a text that differs in letter
+// case only is taken when it matches exactly one item. Not found: a usage error that names the
+// choices (the first 20 and how many more), `what` naming the selector ("station").
+int ChoiceIndex(const std::vector<std::string>& items, const std::string& given,
+                const std::string& what, bool anyCase);
+
+// The first 20 of `items` separated by commas, then how many more there are ("and 37 more").
+std::string ChoiceList(const std::vector<std::string>& items);
+
+// A text on one line of text output, safe for a terminal: tab, carriage return and line feed
+// become one space each (the columns stay where they are), other control characters are shown
+// escaped ("\x1b" for ESC, "\u009b" for the one-byte CSI).
+std::string TerminalText(std::string_view text);
 
 // A small JSON writer: strings escaped as JSON requires (UTF-8 passed through).
 std::string JsonString(const std::string& text);

@@ -3,13 +3,13 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <variant>
 
 #include "base/error.h"
 #include "base/utf.h"
 #include "cli/cli.h"
+#include "cli/load_list.h"
 #include "xls/records.h"
 #include "xls/tavro_import.h"
 
@@ -40,27 +40,36 @@ std::string NumberText(double value) {
     return std::string(buffer, result.ptr);
 }
 
-// The value as text: a line of the text output keeps to one line, so tabs and line breaks
-// inside a text are printed as spaces.
+// The value as text on one line of the text output (see TerminalText).
 std::string PlainText(const TCellValue& value) {
-    std::string text;
     switch (KindOf(value)) {
     case CellKind::Number:
         return NumberText(std::get<double>(value));
     case CellKind::Boolean:
         return std::get<bool>(value) ? "true" : "false";
     case CellKind::WideText:
-        text = ToUtf8(std::get<std::u16string>(value));
-        break;
+        return TerminalText(ToUtf8(std::get<std::u16string>(value)));
     case CellKind::Text8:
-        text = std::get<std::string>(value);
-        break;
+        return TerminalText(std::get<std::string>(value));
     default:
-        break;
+        return {};
     }
-    for (char& ch : text)
-        if (ch == '\t' || ch == '\r' || ch == '\n') ch = ' ';
-    return text;
+}
+
+// A sheet number beyond the workbook's sheets is the caller's mistake: the message names the
+// sheets there are.
+void CheckSheet(const xls::TTavroImport& import, int sheet) {
+    const auto* file = dynamic_cast<const xls::TXLSFile*>(import.File());
+    if (file == nullptr) return;
+    const int count = file->SheetCount();
+    if (sheet <= count) return;
+    std::vector<std::string> names;
+    const auto& sheetNames = file->Workbook().Globals.SheetNames;
+    for (std::size_t i = 0; i < sheetNames.size() && i < static_cast<std::size_t>(count); ++i)
+        names.push_back(std::to_string(i + 1) + " \"" + TerminalText(ToUtf8(sheetNames[i])) + "\"");
+    throw UsageError{"--sheet " + std::to_string(sheet) + " is out of range: " +
+                     (count == 0 ? std::string("the workbook has no sheets")
+                                 : "the sheets are " + ChoiceList(names))};
 }
 
 std::string JsonValue(const TCellValue& value) {
@@ -80,7 +89,7 @@ std::string JsonValue(const TCellValue& value) {
     }
 }
 
-int RunCells(const Invocation& invocation, std::ostream& out, std::ostream& err) {
+int RunCells(const Invocation& invocation, std::ostream& out, std::ostream&) {
     int sheet = 1;
     if (auto text = invocation.Value("sheet")) {
         char* end = nullptr;
@@ -91,12 +100,18 @@ int RunCells(const Invocation& invocation, std::ostream& out, std::ostream& err)
     }
     const bool json = invocation.Json();
     // Whatever was produced before a failure is still printed.
-    std::ostringstream body;
+    std::string body;
     bool first = true;
-    int status = kOk;
+    auto print = [&] {
+        if (json)
+            out << "{\"cells\": [" << (first ? "" : "\n  ") << body << (first ? "" : "\n")
+                << "]}\n";
+        else
+            out << body;
+    };
     try {
-        auto import = xls::TTavroImport::WithOwnAdapter();
-        import->OpenFile(invocation.positional[0]);
+        auto import = OpenListFile(invocation.positional[0]);
+        if (invocation.Has("sheet")) CheckSheet(*import, sheet);
         import->SetActiveSheet(sheet);
         const int rows = import->RowCount();
         for (int row = 1; row <= rows; ++row) {
@@ -104,26 +119,25 @@ int RunCells(const Invocation& invocation, std::ostream& out, std::ostream& err)
                 const TCellValue value = import->CellValue(row, column);
                 const CellKind kind = KindOf(value);
                 if (kind == CellKind::Empty) continue;
+                const std::string position = std::to_string(row) + (json ? ", " : "\t") +
+                                             std::to_string(column) + (json ? ", \"" : "\t");
                 if (json) {
-                    body << (first ? "" : ",\n  ") << '[' << row << ", " << column << ", \""
-                         << KindName(kind) << "\", " << JsonValue(value) << ']';
+                    body += (first ? "[" : ",\n  [") + position + KindName(kind) + "\", " +
+                            JsonValue(value) + ']';
                 } else {
-                    body << row << '\t' << column << '\t' << KindName(kind) << '\t'
-                         << PlainText(value) << '\n';
+                    body += position + KindName(kind) + '\t' + PlainText(value) + '\n';
                 }
                 first = false;
             }
         }
-    } catch (const Error& error) {
-        err << DisplayText(error.what()) << "\n";
-        status = kFailure;
+    } catch (const UsageError&) {
+        throw;
+    } catch (...) {
+        print();
+        throw;
     }
-    if (json)
-        out << "{\"cells\": [" << (first ? "" : "\n  ") << body.str() << (first ? "" : "\n")
-            << "]}\n";
-    else
-        out << body.str();
-    return status;
+    print();
+    return kOk;
 }
 
 const Registration registration{Command{

@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -99,20 +98,14 @@ int RunAdd(const Invocation& invocation, const std::vector<std::string>& files, 
             }
             TOrqState state;
             TMainView view;
-            std::ostringstream loadErr;
-            if (LoadList(invocation, file, state, view, loadErr) != kOk) {
-                std::string message = loadErr.str();
-                while (!message.empty() && message.back() == '\n')
-                    message.pop_back();
-                failed.emplace_back(file, message);
-                continue;
-            }
+            LoadList(invocation, file, state, view);
             if (history->Record(described, state, NowMs()).Recorded)
                 ++recorded;
             else
                 ++already;
-        } catch (const Error& failure) {
-            failed.emplace_back(file, DisplayText(failure.what()));
+        } catch (...) {
+            // A list that cannot be read or recorded is named at the end; the others go on.
+            failed.emplace_back(file, FailureMessage(std::current_exception()));
         }
     }
     if (progress) err << "\r\033[K" << std::flush;
@@ -169,8 +162,6 @@ std::string JsonFigures(const history::TWeekFigures& figures) {
 
 int RunWeeks(const Invocation& invocation, std::ostream& out, std::ostream& err) {
     AllowOnly(invocation, "weeks", {"station", "recruiter", "from", "to", "csv", "json"});
-    if (invocation.Json() && invocation.Has("csv"))
-        throw UsageError{"--json and --csv exclude each other"};
     TOrqState state;
     PrepareState(invocation, state);
     history::TWeekQuery query;
@@ -281,17 +272,11 @@ int RunHistory(const Invocation& invocation, std::ostream& out, std::ostream& er
     const std::string& sub = invocation.positional[0];
     const std::vector<std::string> rest(invocation.positional.begin() + 1,
                                         invocation.positional.end());
-    try {
-        if (sub == "add") return RunAdd(invocation, rest, out, err);
-        if (!rest.empty() && sub != "forget")
-            throw UsageError{"unexpected argument " + rest.front()};
-        if (sub == "lists") return RunLists(invocation, out, err);
-        if (sub == "weeks") return RunWeeks(invocation, out, err);
-        if (sub == "forget") return RunForget(invocation, rest, out, err);
-    } catch (const Error& failure) {
-        err << DisplayText(failure.what()) << "\n";
-        return kFailure;
-    }
+    if (sub == "add") return RunAdd(invocation, rest, out, err);
+    if (!rest.empty() && sub != "forget") throw UsageError{"unexpected argument " + rest.front()};
+    if (sub == "lists") return RunLists(invocation, out, err);
+    if (sub == "weeks") return RunWeeks(invocation, out, err);
+    if (sub == "forget") return RunForget(invocation, rest, out, err);
     throw UsageError{"unknown history command '" + sub + "'"};
 }
 

@@ -3,9 +3,9 @@
 #include <functional>
 #include <string>
 
-#include "base/error.h"
 #include "cli/cli.h"
 #include "cli/load_list.h"
+#include "cli/table_output.h"
 #include "reports/check_lists.h"
 #include "view/main_form.h"
 
@@ -14,9 +14,13 @@ namespace {
 
 using TBuild = std::function<const reports::TReportTable&(const TOrqState&)>;
 
-void PrintList(std::ostream& out, const reports::TReportTable& grid, bool json) {
+void PrintList(std::ostream& out, const reports::TReportTable& grid, const Invocation& invocation) {
+    if (invocation.Csv()) {
+        out << CsvTable(grid, AllColumns(grid));
+        return;
+    }
     const std::string clipboard = reports::CopyText(grid);
-    if (!json) {
+    if (!invocation.Json()) {
         out << clipboard;
         return;
     }
@@ -30,41 +34,34 @@ void PrintList(std::ostream& out, const reports::TReportTable& grid, bool json) 
     out << "],\n \"clipboard\": " << JsonString(clipboard) << "}\n";
 }
 
-int RunList(const Invocation& invocation, std::ostream& out, std::ostream& err,
-            const TBuild& build) {
+int RunList(const Invocation& invocation, std::ostream& out, const TBuild& build) {
     TOrqState state;
     TMainView view;
-    if (int code = LoadList(invocation, invocation.positional[0], state, view, err); code != kOk)
-        return code;
-    try {
-        PrintList(out, build(state), invocation.Json());
-    } catch (const Error& failure) {
-        err << DisplayText(failure.what()) << "\n";
-        return kFailure;
-    }
+    LoadList(invocation, invocation.positional[0], state, view);
+    PrintList(out, build(state), invocation);
     return kOk;
 }
 
-int RunPastDue(const Invocation& invocation, std::ostream& out, std::ostream& err) {
+int RunPastDue(const Invocation& invocation, std::ostream& out, std::ostream&) {
     reports::TPastDueList list;
-    return RunList(invocation, out, err,
-                   [&](const TOrqState& state) -> const reports::TReportTable& {
-                       reports::BuildPastDueList(state, list);
-                       return list.PastGrid;
-                   });
+    return RunList(invocation, out, [&](const TOrqState& state) -> const reports::TReportTable& {
+        reports::BuildPastDueList(state, list);
+        return list.PastGrid;
+    });
 }
 
-int RunBroken(const Invocation& invocation, std::ostream& out, std::ostream& err) {
+int RunBroken(const Invocation& invocation, std::ostream& out, std::ostream&) {
     reports::TBrokenList list;
-    return RunList(invocation, out, err,
-                   [&](const TOrqState& state) -> const reports::TReportTable& {
-                       reports::BuildBrokenList(state, list);
-                       return list.BrokenGrid;
-                   });
+    return RunList(invocation, out, [&](const TOrqState& state) -> const reports::TReportTable& {
+        reports::BuildBrokenList(state, list);
+        return list.BrokenGrid;
+    });
 }
 
-const Registration pastDue{Command{"past-due", "past-due FILE", {"FILE"}, {}, RunPastDue}};
-const Registration broken{Command{"broken", "broken FILE", {"FILE"}, {}, RunBroken}};
+const Registration pastDue{
+    Command{"past-due", "past-due FILE [--json|--csv]", {"FILE"}, {}, RunPastDue, /*csv=*/true}};
+const Registration broken{
+    Command{"broken", "broken FILE [--json|--csv]", {"FILE"}, {}, RunBroken, /*csv=*/true}};
 
 } // namespace
 } // namespace orq::cli

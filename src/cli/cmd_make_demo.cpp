@@ -3,7 +3,6 @@
 #include <charconv>
 #include <string>
 
-#include "base/error.h"
 #include "cli/cli.h"
 #include "cli/load_list.h"
 #include "export/demo_list.h"
@@ -20,7 +19,7 @@ template <typename T> T Whole(const std::string& text, const std::string& option
     return value;
 }
 
-int RunMakeDemo(const Invocation& invocation, std::ostream& out, std::ostream& err) {
+int RunMakeDemo(const Invocation& invocation, std::ostream& out, std::ostream&) {
     exporter::TDemoOptions options;
     if (auto rows = invocation.Value("rows"))
         options.Rows = Whole<int>(*rows, "rows", 0, exporter::kDemoMaxRows);
@@ -31,12 +30,7 @@ int RunMakeDemo(const Invocation& invocation, std::ostream& out, std::ostream& e
     options.Today = state.Today;
     options.Format = state.Format;
     const std::string& path = invocation.positional[0];
-    try {
-        exporter::WriteDemoList(options, path, invocation.Has("overwrite"));
-    } catch (const Error& failure) {
-        err << DisplayText(failure.what()) << "\n";
-        return kFailure;
-    }
+    exporter::WriteDemoList(options, path, invocation.Has("overwrite"));
     if (!invocation.Json())
         out << "Wrote " << options.Rows << " appointment rows to " << path << "\n";
     else

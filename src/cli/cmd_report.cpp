@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "base/error.h"
 #include "cli/cli.h"
 #include "cli/load_list.h"
+#include "cli/table_output.h"
 #include "export/sheet_exporter.h"
 #include "view/main_form.h"
 #include "view/print_form.h"
@@ -44,11 +44,6 @@ int Lookup(const TNamedValue (&table)[N], const std::string& word, const std::st
     throw UsageError{what + " '" + word + "' is not one of " + choices};
 }
 
-int ItemIndex(const TComboState& combo, const std::string& text) {
-    auto it = std::find(combo.Items.begin(), combo.Items.end(), text);
-    return it == combo.Items.end() ? -1 : static_cast<int>(it - combo.Items.begin());
-}
-
 // The filters as a user would set them in the report window: the filter lists as the first
 // report with results leaves them, then station, recruiter, the two boxes and the check boxes.
 void ApplyFilters(const Invocation& invocation, std::int8_t type, const TOrqState& state,
@@ -57,29 +52,18 @@ void ApplyFilters(const Invocation& invocation, std::int8_t type, const TOrqStat
     window.EdCombo.ItemIndex = reports::kEdAll;
     window.CompCombo.ItemIndex = reports::kCompAll;
     window.CheckBox2Visible = type == reports::kNoShows;
-    if (auto station = invocation.Value("station")) {
-        const int index = ItemIndex(window.RSIDGridCombo, *station);
-        if (index < 0) throw UsageError{"station " + *station + " is not in the list"};
-        reports::SelectStation(state, window, index);
-    }
-    if (auto recruiter = invocation.Value("recruiter")) {
-        const int index = ItemIndex(window.RctrGridCombo, *recruiter);
-        if (index < 0) throw UsageError{"recruiter " + *recruiter + " is not in the list"};
-        window.RctrGridCombo.ItemIndex = index;
-    }
+    if (auto station = invocation.Value("station"))
+        reports::SelectStation(state, window,
+                               ChoiceIndex(window.RSIDGridCombo.Items, *station, "station", false));
+    if (auto recruiter = invocation.Value("recruiter"))
+        window.RctrGridCombo.ItemIndex =
+            ChoiceIndex(window.RctrGridCombo.Items, *recruiter, "recruiter", true);
     if (auto ed = invocation.Value("ed"))
         window.EdCombo.ItemIndex = Lookup(kEdChoices, *ed, "--ed");
     if (auto comp = invocation.Value("comp"))
         window.CompCombo.ItemIndex = Lookup(kCompChoices, *comp, "--comp");
     window.CheckBox1 = invocation.Has("hide-terminated");
     window.CheckBox2 = invocation.Has("hide-rescheduled");
-}
-
-// A cell on one line of text output.
-std::string OneLine(std::string text) {
-    std::replace(text.begin(), text.end(), '\r', ' ');
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    return text;
 }
 
 template <typename CellText>
@@ -96,10 +80,14 @@ std::string JsonRows(const reports::TReportTable& grid, const std::vector<std::s
 }
 
 void PrintReport(std::ostream& out, const std::string& title, const TReportWindow& window,
-                 bool json) {
+                 const Invocation& invocation) {
     const reports::TReportTable& grid = window.PrintGrid;
     const std::vector<std::size_t> shown = grid.ShownColumns();
-    if (json) {
+    if (invocation.Csv()) {
+        out << CsvTable(grid, shown);
+        return;
+    }
+    if (invocation.Json()) {
         out << "{\"title\": " << JsonString(title) << ",\n"
             << " \"count\": " << JsonString(window.Label1) << ",\n"
             << " \"columns\": [";
@@ -123,53 +111,47 @@ void PrintReport(std::ostream& out, const std::string& title, const TReportWindo
     out << title << "\n";
     for (std::size_t row = 0; row < grid.GridRowCount(); ++row) {
         for (std::size_t i = 0; i < shown.size(); ++i)
-            out << (i ? "\t" : "") << OneLine(grid.Text(row, shown[i]));
+            out << (i ? "\t" : "") << TerminalText(grid.Text(row, shown[i]));
         out << "\n";
     }
     out << window.Label1 << "\n";
 }
 
-// --xls OUT.xls [--overwrite]: the table saved as "&Save to XLS" saves it.
-int SaveXls(const Invocation& invocation, const TReportWindow& window, std::ostream& err) {
-    const auto path = invocation.Value("xls");
-    if (!path) return kOk;
-    try {
-        exporter::SaveReportAsXls(window.PrintGrid, *path, invocation.Has("overwrite"));
-    } catch (const Error& failure) {
-        err << DisplayText(failure.what()) << "\n";
-        return kFailure;
+// --xls OUT.xls [--overwrite]: the table saved as "&Save to XLS" saves it; "--xls -" writes the
+// workbook to standard output instead of the table.
+void SaveXls(const std::string& path, const TReportWindow& window, const Invocation& invocation,
+             std::ostream& out) {
+    if (path == kStandardStream) {
+        const std::vector<std::uint8_t> bytes = exporter::ReportXlsBytes(window.PrintGrid);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    } else {
+        exporter::SaveReportAsXls(window.PrintGrid, path, invocation.Has("overwrite"));
     }
-    return kOk;
 }
 
-int RunReport(const Invocation& invocation, std::ostream& out, std::ostream& err) {
+int RunReport(const Invocation& invocation, std::ostream& out, std::ostream&) {
     const auto type =
         static_cast<std::int8_t>(Lookup(kTypes, invocation.positional[0], "report type"));
     if (invocation.Has("hide-rescheduled") && type != reports::kNoShows)
         throw UsageError{"--hide-rescheduled belongs to the no-shows report"};
     if (auto ed = invocation.Value("ed")) Lookup(kEdChoices, *ed, "--ed");
     if (auto comp = invocation.Value("comp")) Lookup(kCompChoices, *comp, "--comp");
+    const auto xls = invocation.Value("xls");
+    const bool xlsToOutput = xls == kStandardStream;
+    if (xlsToOutput && (invocation.Json() || invocation.Csv()))
+        throw UsageError{"--xls - writes the workbook to standard output: no --json or --csv"};
 
     TOrqState state;
     TMainView view;
-    if (int code = LoadList(invocation, invocation.positional[1], state, view, err); code != kOk)
-        return code;
+    LoadList(invocation, invocation.positional[1], state, view);
 
     TReportWindow window;
     ApplyFilters(invocation, type, state, window);
-    reports::TBuildResult result;
-    try {
-        result = reports::LoadApps(state, window, type);
-    } catch (const Error& failure) {
-        err << DisplayText(failure.what()) << "\n";
-        return kFailure;
-    }
-    PrintReport(out, reports::ReportName(type), window, invocation.Json());
-    if (int code = SaveXls(invocation, window, err); code != kOk) return code;
-    if (!result.RowError.empty()) {
-        err << result.RowError << "\n"; // the builder's own message box: its text as it is
-        return kFailure;
-    }
+    const reports::TBuildResult result = reports::LoadApps(state, window, type);
+    if (!xlsToOutput) PrintReport(out, reports::ReportName(type), window, invocation);
+    if (xls) SaveXls(*xls, window, invocation, out);
+    if (!result.RowError.empty()) throw Failure{result.RowError}; // the builder's message box
     return kOk;
 }
 
@@ -177,7 +159,7 @@ const Registration registration{Command{
     "report",
     "report TYPE FILE [--station RSID] [--recruiter NAME] [--ed all|grads|seniors] "
     "[--comp all|active|reserve] [--hide-terminated] [--hide-rescheduled] "
-    "[--xls OUT.xls [--overwrite]]",
+    "[--xls OUT.xls [--overwrite]] [--json|--csv]",
     {"TYPE", "FILE"},
     {{"station", true},
      {"recruiter", true},
@@ -188,6 +170,7 @@ const Registration registration{Command{
      {"xls", true},
      {"overwrite", false}},
     RunReport,
+    /*csv=*/true,
 }};
 
 } // namespace

@@ -2,7 +2,10 @@
 
 #include <ctime>
 
+#include <unistd.h>
+
 #include "base/error.h"
+#include "base/file.h"
 #include "domain/loader.h"
 #include "domain/settings.h"
 #include "xls/tavro_import.h"
@@ -40,25 +43,25 @@ void PrepareState(const Invocation& invocation, TOrqState& state) {
     ReadSettings(invocation.Value("settings").value_or(kSettingsFileName), state);
 }
 
-int LoadList(const Invocation& invocation, const std::string& fileName, TOrqState& state,
-             TMainView& view, std::ostream& err) {
+std::unique_ptr<xls::TTavroImport> OpenListFile(const std::string& fileName) {
+    auto import = xls::TTavroImport::WithOwnAdapter();
+    if (fileName == kStandardStream) {
+        const TFileBytes bytes = ReadToEnd(STDIN_FILENO, fileName);
+        import->OpenMemory(bytes.View(), fileName);
+    } else {
+        import->OpenFile(fileName);
+    }
+    return import;
+}
+
+void LoadList(const Invocation& invocation, const std::string& fileName, TOrqState& state,
+              TMainView& view) {
     PrepareState(invocation, state);
     InitMainView(view, state);
-    try {
-        auto import = xls::TTavroImport::WithOwnAdapter();
-        TLoadResult result = OpenApl(view, state, *import, fileName);
-        if (result.Outcome == TLoadResult::NoAppointments) {
-            err << result.Message << "\n";
-            return kFailure;
-        }
-    } catch (const TLoadFailure& failure) {
-        err << failure.what() << "\n"; // the loader's own message box: its text as it is
-        return kFailure;
-    } catch (const Error& failure) {
-        err << DisplayText(failure.what()) << "\n";
-        return kFailure;
-    }
-    return kOk;
+    auto import = OpenListFile(fileName);
+    import->SetActiveSheet(1);
+    TLoadResult result = LoadAplRows(view, state, *import);
+    if (result.Outcome == TLoadResult::NoAppointments) throw Failure{result.Message};
 }
 
 } // namespace orq::cli

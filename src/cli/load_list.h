@@ -1,26 +1,33 @@
 #pragma once
 
-#include <ostream>
+#include <memory>
 #include <string>
 
 #include "cli/cli.h"
 #include "domain/state.h"
 #include "view/main_form.h"
+#include "xls/tavro_import.h"
 
 // What every command that reads a processing list does first, as the desktop program does at
 // start and on File > Open.
 namespace orq::cli {
+
+// The file name that stands for standard input (a list) or standard output (a workbook).
+inline constexpr const char* kStandardStream = "-";
 
 // The state as the desktop program has it at start: the machine's locale, today (--today or the
 // clock) and the settings file (--settings or ORQ.ini; read only). A bad --today is a usage
 // error.
 void PrepareState(const Invocation& invocation, TOrqState& state);
 
-// PrepareState, then File > Open of `fileName`: the view after the load. Returns kOk when the
-// list is loaded; otherwise prints the message ("APL has no appointments", the loader's own
-// message as it is, or any other failure as the general error display shows it) on `err` and
-// returns kFailure.
-int LoadList(const Invocation& invocation, const std::string& fileName, TOrqState& state,
-             TMainView& view, std::ostream& err);
+// The import component with the list `fileName` open ("-": the bytes of standard input, held to
+// the same size limit as a file). A reader failure is an orq::Error with the reader's message.
+std::unique_ptr<xls::TTavroImport> OpenListFile(const std::string& fileName);
+
+// PrepareState, then File > Open of `fileName`: the view after the load, sheet 1 read by the
+// loader. A list without data rows fails with "APL has no appointments" (a Failure), a failing
+// load with the loader's own message or the reader's.
+void LoadList(const Invocation& invocation, const std::string& fileName, TOrqState& state,
+              TMainView& view);
 
 } // namespace orq::cli

@@ -122,11 +122,21 @@ bool TSheetExporter::ExportToXls(const std::string& fileName, const std::u16stri
         }
     }
     xls::TXlsWriter writer;
+    Fill(writer, selectSheet);
+    writer.SaveAs(fileName, overwrite);
+    return true;
+}
+
+std::vector<std::uint8_t> TSheetExporter::ExportToMemory(int selectSheet) const {
+    xls::TXlsWriter writer;
+    Fill(writer, selectSheet);
+    return writer.SaveToMemory();
+}
+
+void TSheetExporter::Fill(xls::TXlsWriter& writer, int selectSheet) const {
     writer.NewFile(1);
     ExportGrid(writer);
     writer.SetSelectedSheet(selectSheet);
-    writer.SaveAs(fileName, overwrite);
-    return true;
 }
 
 void TSheetExporter::ExportGrid(xls::TXlsWriter& writer) const {
@@ -233,6 +243,10 @@ void SaveReportAsXls(const reports::TReportTable& table, const std::string& file
         return true;
     };
     exporter.ExportToXls(fileName);
+}
+
+std::vector<std::uint8_t> ReportXlsBytes(const reports::TReportTable& table) {
+    return TSheetExporter(table).ExportToMemory();
 }
 
 } // namespace orq::exporter

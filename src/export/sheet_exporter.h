@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "reports/report_table.h"
 #include "xls/cell_format.h"
@@ -66,10 +67,16 @@ public:
     bool ExportToXls(const std::string& fileName, const std::u16string& sheetName = {},
                      int sheetPos = -1, int selectSheet = 1, int insertMode = 0);
 
+    // The bytes of the workbook ExportToXls would write.
+    std::vector<std::uint8_t> ExportToMemory(int selectSheet = 1) const;
+
     // Writes the linked table into the writer's current sheet: page setup, sizes, cells.
     void ExportGrid(xls::TXlsWriter& writer) const;
 
 private:
+    // A one-sheet workbook holding the linked table.
+    void Fill(xls::TXlsWriter& writer, int selectSheet) const;
+
     const reports::TReportTable* grid_;
 };
 
@@ -77,6 +84,9 @@ private:
 // `overwrite`, and without it an existing file ends the export with "File %s already exists".
 void SaveReportAsXls(const reports::TReportTable& table, const std::string& fileName,
                      bool overwrite);
+
+// orq-cli's "--xls -": the bytes SaveReportAsXls would write.
+std::vector<std::uint8_t> ReportXlsBytes(const reports::TReportTable& table);
 
 inline constexpr const char* kMsgFileExists = "File %s already exists";
 

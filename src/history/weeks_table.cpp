@@ -3,22 +3,10 @@
 #include <cstdio>
 #include <ctime>
 
+#include "base/csv.h"
 #include "domain/text.h"
 
 namespace orq::history {
-namespace {
-
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char ch : text) {
-        if (ch == '"') quoted += '"';
-        quoted += ch;
-    }
-    return quoted + "\"";
-}
-
-} // namespace
 
 std::string IsoDate(TDateTime day) {
     int year = 0, month = 0, date = 0;
@@ -82,14 +70,9 @@ std::vector<std::string> WeeksTableRow(const TWeek& week, const std::string& wee
 
 std::string WeeksCsv(const std::vector<TWeek>& weeks) {
     std::string csv;
-    auto line = [&](const std::vector<std::string>& fields) {
-        for (std::size_t i = 0; i < fields.size(); ++i)
-            csv += (i ? "," : "") + CsvField(fields[i]);
-        csv += '\n';
-    };
-    line(WeeksTableHeader());
+    AppendCsvRecord(csv, WeeksTableHeader());
     for (const TWeek& week : weeks)
-        line(WeeksTableRow(week, IsoDate(week.Monday), '.', ""));
+        AppendCsvRecord(csv, WeeksTableRow(week, IsoDate(week.Monday), '.', ""));
     return csv;
 }
 

@@ -124,5 +124,37 @@ TEST(TNewFile, ReplacesAnExistingFileOnlyWithOverwrite) {
     EXPECT_EQ(dir.Count(), 1u);
 }
 
+// The read end of a pipe that holds `content` and whose writer has gone (the sizes here fit the
+// pipe's buffer): standard input given as "-".
+int PipeHolding(const std::string& content) {
+    int ends[2];
+    if (::pipe(ends) != 0) return -1;
+    if (::write(ends[1], content.data(), content.size()) != static_cast<ssize_t>(content.size()))
+        return -1;
+    ::close(ends[1]);
+    return ends[0];
+}
+
+TEST(ReadToEnd, ReadsAPipeWithinItsLimit) {
+    for (const std::size_t size : {std::size_t{0}, std::size_t{100}, std::size_t{40000}}) {
+        const std::string content(size, 'x');
+        const int fd = PipeHolding(content);
+        ASSERT_GE(fd, 0);
+        EXPECT_EQ(Text(ReadToEnd(fd, "-", 40000)), content) << size;
+        ::close(fd);
+    }
+    // One byte more than the limit fails, as a file over the limit does.
+    const int fd = PipeHolding(std::string(40001, 'x'));
+    ASSERT_GE(fd, 0);
+    std::string message;
+    try {
+        ReadToEnd(fd, "-", 40000);
+    } catch (const Error& error) {
+        message = error.what();
+    }
+    ::close(fd);
+    EXPECT_EQ(message, "Can't read file \"-\"");
+}
+
 } // namespace
 } // namespace orq
