@@ -1,18 +1,37 @@
 #!/usr/bin/env bash
-# Installs the Debian packages ORQ needs to build, test, fuzz and benchmark, when missing.
-# Usage: scripts/deps.sh [extra-package ...]
+# Installs the Debian packages ORQ needs, when missing.
+# Usage: scripts/deps.sh [--build] [extra-package ...]
+#   --build  only what building and running ORQ needs (scripts/run-demo.sh)
+#   default  that, and what testing, fuzzing, benchmarking and the package check add
 set -euo pipefail
 
-packages=(
+# Building and running: the compiler and build tools, Qt 6 (Widgets, PrintSupport, Charts),
+# SQLite and libcrypto.
+build=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libgl-dev
     qt6-charts-dev libqt6opengl6-dev libsqlite3-dev libssl-dev
+)
+# Testing: GoogleTest and Google Benchmark, clang for the fuzz targets, the independent readers
+# and writers the end-to-end checks compare with, the locales they run under, and the tools of
+# the package check (dpkg-shlibdeps, lintian, appstreamcli, man).
+test=(
     libgtest-dev libgmock-dev libbenchmark-dev
+    clang libclang-rt-14-dev
     python3 python3-xlrd python3-xlwt python3-olefile
     poppler-utils locales
-    clang libclang-rt-14-dev
-    "$@"
+    dpkg-dev file lintian appstream man-db
 )
+
+packages=("${build[@]}")
+with_tests=1
+if [ "${1:-}" = "--build" ]; then
+    with_tests=0
+    shift
+else
+    packages+=("${test[@]}")
+fi
+packages+=("$@")
 
 missing=()
 for package in "${packages[@]}"; do
@@ -21,9 +40,11 @@ for package in "${packages[@]}"; do
 done
 # The end-to-end checks also run under en_US and en_GB: generate those locales when missing.
 locales_missing=()
-for name in en_US en_GB; do
-    locale -a 2>/dev/null | grep -qx "$name.utf8" || locales_missing+=("$name")
-done
+if [ "$with_tests" -eq 1 ]; then
+    for name in en_US en_GB; do
+        locale -a 2>/dev/null | grep -qx "$name.utf8" || locales_missing+=("$name")
+    done
+fi
 [ ${#missing[@]} -eq 0 ] && [ ${#locales_missing[@]} -eq 0 ] && exit 0
 
 echo "Installing: ${missing[*]} ${locales_missing[*]}"

@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build="${ORQ_BUILD_DIR:-build}"
-scripts/deps.sh fonts-wine   # a Tahoma work-alike, the font the windows are laid out for
-[ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja
+scripts/deps.sh --build fonts-wine   # a Tahoma work-alike, the font the windows are laid out for
+# Only the program: the tests and benchmarks need what scripts/deps.sh installs without --build.
+[ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja -DORQ_TESTS=OFF -DORQ_BENCH=OFF
 cmake --build "$build" --target orq -j "$(nproc)"
 exec "$build/src/orq" --demo "$@"

@@ -5,10 +5,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=build
-flags=()
+# The tests are named even when a build folder made by scripts/run-demo.sh left them out.
+flags=(-DORQ_TESTS=ON -DORQ_BENCH=ON)
 if [ "${1:-}" = "--sanitize" ]; then
     build=build-asan
-    flags=(-DORQ_SANITIZE=ON -DORQ_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug)
+    flags=(-DORQ_TESTS=ON -DORQ_SANITIZE=ON -DORQ_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug)
 fi
 
 scripts/deps.sh
