@@ -51,7 +51,7 @@ std::uint8_t EstOf(std::string text) {
     if (CharPosFrom('*', text, 1) == 1) DeleteChars(text, 1, 1);
     if (CharPosFrom('*', text, 1) == 2) DeleteChars(text, 2, 2);
     if (CharPosFrom('*', text, 1) == 3) DeleteChars(text, 3, 3);
-    if (text.empty()) text = "0";
+    if (text.empty()) return 0; // as "0"
     std::uint8_t est = 0;
     if (!TryWholeNumberByte(text, est)) Fail("'%s' is not a valid integer value", text.c_str());
     return est;

@@ -164,6 +164,11 @@ struct Field {
     std::size_t size;
 };
 
+// Where the field ends: the least size of a structure that holds it.
+constexpr std::size_t End(Field field) {
+    return field.offset + field.size;
+}
+
 // True when the fields follow each other without a gap and end at `total`.
 constexpr bool Tiles(std::initializer_list<Field> fields, std::size_t total) {
     std::size_t at = 0;
@@ -198,7 +203,11 @@ template <typename Buffer, typename T> inline void AppendLE(Buffer& out, T value
         for (std::size_t i = 0; i < sizeof(T) / 2; ++i)
             std::swap(bytes[i], bytes[sizeof(T) - 1 - i]);
     }
-    out.insert(out.end(), bytes, bytes + sizeof(T));
+    // Grown, then filled: the same bytes as an insert of the range, which some optimisers take
+    // for a write past the buffer.
+    const std::size_t at = out.size();
+    out.resize(at + sizeof(T));
+    std::memcpy(out.data() + at, bytes, sizeof(T));
 }
 
 // Stores at a fixed offset of a buffer the writer has already sized; the caller guarantees room.

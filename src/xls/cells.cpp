@@ -164,18 +164,24 @@ std::span<std::uint8_t> TRowRecordList::Bytes(std::size_t row) {
 // ---- Reading ------------------------------------------------------------------------------------
 
 void TCells::AddCompact(std::uint16_t id, std::span<const std::uint8_t> body) {
-    const std::uint16_t row = ReadU16LE(body, 0);
-    const std::uint16_t first = ReadU16LE(body, 2);
+    // MULRK and MULBLANK start with the row and their first column, as other cells do.
+    static_assert(biff::mulcells::Row.offset == biff::cell::Row.offset &&
+                  biff::mulcells::FirstColumn.offset == biff::cell::Column.offset);
+    const std::uint16_t row = Load<biff::cell::Row>(body);
+    const std::uint16_t first = Load<biff::cell::Column>(body);
     if (id == rid::kMulRk || id == rid::kMulBlank) {
-        // Entry i: XF (and RK value) at 4 + i * entry size; a last-column u16 ends the record.
-        const std::size_t entry = id == rid::kMulRk ? 6 : 2;
-        const std::size_t end = id == rid::kMulRk ? 10 : 6; // where entry 0 ends
+        namespace mul = biff::mulcells;
+        // Entry i: XF (and RK value) at kEntries + i * entry size; a last-column u16 ends the
+        // record.
+        const std::size_t entry = id == rid::kMulRk ? mul::kMulRkEntry : mul::kMulBlankEntry;
+        const std::size_t end = mul::kEntries + entry; // where entry 0 ends
         for (std::size_t i = 0; end + entry * i < body.size() && first + i <= 0xFFFF; ++i) {
             TCell cell;
             cell.Column = static_cast<std::uint16_t>(first + i);
             cell.Id = id == rid::kMulRk ? rid::kRk : rid::kBlank;
-            cell.Xf = ReadU16LE(body, 4 + entry * i);
-            if (id == rid::kMulRk) cell.Payload = ReadU32LE(body, 6 + entry * i);
+            const std::size_t at = mul::kEntries + entry * i;
+            cell.Xf = Load<mul::EntryXf>(body, at);
+            if (id == rid::kMulRk) cell.Payload = Load<mul::EntryRk>(body, at);
             Add(row, cell);
         }
         return;
@@ -184,20 +190,20 @@ void TCells::AddCompact(std::uint16_t id, std::span<const std::uint8_t> body) {
     TCell cell;
     cell.Column = first;
     cell.Id = id;
-    cell.Xf = ReadU16LE(body, 4);
+    cell.Xf = Load<biff::cell::Xf>(body);
     switch (id) {
     case rid::kNumber:
-        cell.Payload = ReadU64LE(body, 6);
+        cell.Payload = Load<biff::number::Value>(body);
         break;
     case rid::kRk:
-        cell.Payload = ReadU32LE(body, 6);
+        cell.Payload = Load<biff::rk::Value>(body);
         break;
     case rid::kBoolErr:
-        cell.Value8 = ReadU8(body, 6);
-        cell.Error8 = ReadU8(body, 7);
+        cell.Value8 = Load<biff::boolerr::Value>(body);
+        cell.Error8 = Load<biff::boolerr::IsError>(body);
         break;
     case rid::kLabelSst: {
-        cell.Payload = sst_->ResolveRead(ReadU32LE(body, 6));
+        cell.Payload = sst_->ResolveRead(Load<biff::labelsst::Index>(body));
         break;
     }
     default:
@@ -209,15 +215,16 @@ void TCells::AddCompact(std::uint16_t id, std::span<const std::uint8_t> body) {
 void TCells::AddRecord(std::unique_ptr<TBaseRecord> record) {
     RequireSize(record->Id, record->Data, FixedCellSize(record->Id));
     if (record->Id == rid::kLabel || record->Id == rid::kRString) {
-        // The text at 6; an RSTRING's formatting runs after it are not part of the value.
+        // The text follows the XF; an RSTRING's formatting runs after it are not part of the
+        // value.
         auto& label = static_cast<TLabelRecord&>(*record);
-        label.Text = TContinuedReader(label, 6).ReadString(2).Text();
+        label.Text = TContinuedReader(label, biff::cell::kValue).ReadString(2).Text();
     }
-    const std::uint16_t row = ReadU16LE(record->Data, 0);
+    const std::uint16_t row = Load<biff::cell::Row>(record->Data);
     TCell cell;
-    cell.Column = ReadU16LE(record->Data, 2);
+    cell.Column = Load<biff::cell::Column>(record->Data);
     cell.Id = record->Id;
-    cell.Xf = ReadU16LE(record->Data, 4);
+    cell.Xf = Load<biff::cell::Xf>(record->Data);
     cell.Payload = AddToPool(std::move(record));
     Add(row, cell);
 }
@@ -236,8 +243,8 @@ void TCells::ReserveRows(std::size_t rows, std::size_t cells) {
 void TCells::AddRowRecord(std::unique_ptr<TBaseRecord> record) {
     // A short ROW record is completed with zeros so that every ROW record has its fixed layout.
     if (record->Data.size() < kRowRecordSize) record->Data.resize(kRowRecordSize, 0);
-    StoreLE<std::uint16_t>(record->Data, 8, 0);
-    const std::uint16_t row = ReadU16LE(record->Data, 0);
+    Store<biff::row::Reserved>(record->Data, 0, std::uint16_t{0});
+    const std::uint16_t row = Load<biff::row::Row>(record->Data);
     if (row < rowRecords_.size() && rowRecords_.Has(row)) Fail(kMsgDuplicatedRow);
     if (row >= rowRecords_.size()) rowRecords_.resize(std::size_t{row} + 1);
     rowRecords_[row] = std::move(record);
@@ -251,8 +258,8 @@ void TCells::AddRowRecord(std::span<const std::uint8_t> body) {
     }
     std::array<std::uint8_t, kRowRecordSize> bytes{};
     std::copy(body.begin(), body.end(), bytes.begin());
-    StoreLE<std::uint16_t>(bytes, 8, 0);
-    const std::uint16_t row = ReadU16LE(bytes, 0);
+    Store<biff::row::Reserved>(bytes, 0, std::uint16_t{0});
+    const std::uint16_t row = Load<biff::row::Row>(bytes);
     if (row < rowRecords_.size() && rowRecords_.Has(row)) Fail(kMsgDuplicatedRow);
     if (row >= rowRecords_.size()) rowRecords_.resize(std::size_t{row} + 1);
     rowRecords_.PutBytes(row, bytes);
@@ -261,10 +268,10 @@ void TCells::AddRowRecord(std::span<const std::uint8_t> body) {
 std::unique_ptr<TBaseRecord> TCells::MakeRowRecord(std::uint16_t row) {
     std::uint8_t data[kRowRecordSize] = {};
     auto bytes = std::span<std::uint8_t>(data);
-    StoreLE<std::uint16_t>(bytes, 0, row);
-    StoreLE<std::uint16_t>(bytes, 6, 255); // height
-    data[13] = 0x01;                       // option bytes 0x00, 0x01
-    StoreLE<std::uint16_t>(bytes, 14, 15); // XF 15
+    Store<biff::row::Row>(bytes, 0, row);
+    Store<biff::row::Height>(bytes, 0, std::uint16_t{255});
+    Store<biff::row::Options>(bytes, 0, biff::kRowOptionsAlways);
+    Store<biff::row::Xf>(bytes, 0, std::uint16_t{15}); // the default cell format
     return std::make_unique<TBaseRecord>(rid::kRow, bytes);
 }
 

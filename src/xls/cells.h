@@ -29,7 +29,7 @@ inline constexpr const char* kMsgTooManyEntries =
 
 inline constexpr int kMaxRow = 65535;  // 0-based
 inline constexpr int kMaxColumn = 255; // 0-based
-inline constexpr std::size_t kRowRecordSize = 16;
+inline constexpr std::size_t kRowRecordSize = biff::row::kSize;
 
 struct TCell {
     std::uint16_t Column = 0;

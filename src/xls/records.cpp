@@ -97,26 +97,30 @@ std::unique_ptr<TBaseRecord> CloneOrNull(const std::unique_ptr<TBaseRecord>& rec
 
 TFormulaRecord::TFormulaRecord(std::span<const std::uint8_t> data)
     : TBaseRecord(rid::kFormula, data) {
-    // The cached result: a double, unless the u16 at 12 is 0xFFFF, when byte 6 gives its type.
-    if (ReadU16LE(Data, 12) != 0xFFFF) {
-        Value = ReadF64LE(Data, 6);
+    namespace f = biff::formula;
+    // The cached result: a double, unless its top two bytes are kResultNotNumber, when its first
+    // byte gives its type.
+    if (Load<f::ResultMark>(Data) != biff::kResultNotNumber) {
+        Value = ReadF64LE(Data, f::Result.offset);
     } else {
-        switch (ReadU8(Data, 6)) {
-        case 0:
+        switch (Load<f::ResultType>(Data)) {
+        case biff::kResultText:
             Value = std::string();
-            break; // text: a STRING record follows
-        case 1:
-            Value = ReadU8(Data, 8) == 1;
+            break; // a STRING record follows
+        case biff::kResultBoolean:
+            Value = Load<f::ResultValue>(Data) == 1;
             break;
-        case 2:
-            if (const char* text = KnownErrorCodeText(ReadU8(Data, 8))) Value = std::string(text);
+        case biff::kResultError:
+            if (const char* text = KnownErrorCodeText(Load<f::ResultValue>(Data)))
+                Value = std::string(text);
             break;
         default:
             break;
         }
     }
     // The formula is marked to be calculated again when the workbook is opened.
-    StoreLE<std::uint16_t>(Data, 14, static_cast<std::uint16_t>(ReadU16LE(Data, 14) | 0x0002));
+    Store<f::Options>(Data, 0,
+                      static_cast<std::uint16_t>(Load<f::Options>(Data) | biff::kCalculateOnLoad));
 }
 
 std::unique_ptr<TBaseRecord> TFormulaRecord::Clone() const {
@@ -205,7 +209,7 @@ void TContinuedReader::AppendCharacters(std::size_t count, bool& wide,
         if (reader_.AtEnd()) {
             // Characters that run into a CONTINUE: its first byte gives their width.
             Next();
-            partWide = (reader_.U8() & 0x01) != 0;
+            partWide = (reader_.U8() & biff::kStringWide) != 0;
             if (partWide && !wide) {
                 // The 8-bit characters read so far become 16-bit.
                 std::size_t narrow = out.size() - start;
@@ -240,11 +244,11 @@ TExcelString TContinuedReader::ReadString(int lengthBytes) {
     s.LengthBytes = lengthBytes;
     s.Count = lengthBytes == 1 ? U8() : U16();
     s.Options = U8();
-    if (s.Options & 0x08) s.RunCount = U16();
-    if (s.Options & 0x04) s.PhoneticSize = U32();
+    if (s.Options & biff::kStringRichText) s.RunCount = U16();
+    if (s.Options & biff::kStringPhonetic) s.PhoneticSize = U32();
     bool wide = s.Wide();
     AppendCharacters(s.Count, wide, s.Characters);
-    if (wide) s.Options |= 0x01;
+    if (wide) s.Options |= biff::kStringWide;
     AppendBytes(std::size_t{4} * s.RunCount, s.Runs);
     AppendBytes(s.PhoneticSize, s.Phonetic);
     return s;
@@ -253,7 +257,8 @@ TExcelString TContinuedReader::ReadString(int lengthBytes) {
 // ---- Record stream ----------------------------------------------------------------------------
 
 void TRecordReader::CheckRecord(std::uint16_t id, std::span<const std::uint8_t> body) {
-    if (id == rid::kBof && ReadU16LE(body, 0) != kBiff8Version) Fail(kMsgInvalidVersion);
+    if (id == rid::kBof && Load<biff::bof::Version>(body) != kBiff8Version)
+        Fail(kMsgInvalidVersion);
     if (id == rid::kFilePass) Fail(kMsgPasswordProtected);
     if (IsRowColRecord(id) && body.size() < 4) Fail(kMsgRecordInvalid, static_cast<unsigned>(id));
 }

@@ -14,6 +14,7 @@
 
 #include "base/error.h"
 #include "base/import.h"
+#include "xls/biff_layout.h"
 #include "xls/byte_reader.h"
 
 namespace orq::xls {
@@ -204,24 +205,26 @@ using TRecordList = std::vector<std::unique_ptr<TBaseRecord>>;
 constexpr std::size_t FixedCellSize(std::uint16_t id) {
     switch (id) {
     case rid::kBlank:
-        return 6; // row, column, XF
+        return End(biff::cell::Xf); // row, column, XF
     case rid::kNumber:
-        return 14; // + double
+        return End(biff::number::Value);
     case rid::kRk:
-        return 10; // + RK value
+        return End(biff::rk::Value);
     case rid::kBoolErr:
-        return 8; // + value byte, error flag
+        return End(biff::boolerr::IsError);
     case rid::kLabelSst:
-        return 10; // + string index
+        return End(biff::labelsst::Index);
     case rid::kLabel:
     case rid::kRString:
-        return 6; // + the string, checked as it is read
+        return biff::cell::kValue; // + the string, checked as it is read
     case rid::kFormula:
-        return 16; // + cached result, option flags
+        return End(biff::formula::Options); // cached result, option flags
     default:
-        return 4;
+        return End(biff::cell::Column);
     }
 }
+static_assert(FixedCellSize(rid::kNumber) == 14 && FixedCellSize(rid::kFormula) == 16 &&
+              FixedCellSize(rid::kBoolErr) == 8 && FixedCellSize(0) == 4);
 // Fails with "Record with ID 0x%X is invalid" when the record is shorter than `size`.
 inline void RequireSize(std::uint16_t id, std::span<const std::uint8_t> data, std::size_t size) {
     if (data.size() < size) Fail(kMsgRecordInvalid, static_cast<unsigned>(id));
@@ -238,7 +241,7 @@ struct TExcelString {
     std::vector<std::uint8_t> Runs;       // 4 bytes per run
     std::vector<std::uint8_t> Phonetic;
 
-    bool Wide() const { return (Options & 0x01) != 0; }
+    bool Wide() const { return (Options & biff::kStringWide) != 0; }
     // The characters as UTF-16 code units; 8-bit characters are zero-extended.
     std::u16string Text() const;
 };

@@ -27,7 +27,8 @@ void TSST::Read(const TBaseRecord& sst) {
         stored += record->Data.size();
 
     TContinuedReader in(sst);
-    in.U32(); // total number of references: not needed
+    // The counts of biff::sst, then the strings.
+    in.U32(); // the total number of references: not needed
     const std::uint32_t unique = in.U32();
     // Every string takes at least 3 bytes of the record, so the stored size bounds what the
     // unique count may reserve.
@@ -50,19 +51,19 @@ void TSST::Read(const TBaseRecord& sst) {
         std::size_t headSize = 3;
         std::uint16_t runCount = 0;
         std::uint32_t phonetic = 0;
-        if (options & 0x08) {
+        if (options & biff::kStringRichText) {
             runCount = in.U16();
             StoreLE<std::uint16_t>(head, headSize, runCount);
             headSize += 2;
         }
-        if (options & 0x04) {
+        if (options & biff::kStringPhonetic) {
             phonetic = in.U32();
             StoreLE<std::uint32_t>(head, headSize, phonetic);
             headSize += 4;
         }
-        bool wide = (options & 0x01) != 0;
+        bool wide = (options & biff::kStringWide) != 0;
         const std::size_t rest =
-            count * (wide ? std::size_t{2} : std::size_t{1}) + std::size_t{4} * runCount + phonetic;
+            count * (wide ? std::size_t{2} : std::size_t{1}) + biff::kRunSize * runCount + phonetic;
         area_.insert(area_.end(), kZeroHeader, kZeroHeader + kHeaderSize);
         area_.insert(area_.end(), head, head + headSize);
         if (in.CurrentRemaining() >= rest) {
@@ -71,8 +72,10 @@ void TSST::Read(const TBaseRecord& sst) {
             area_.insert(area_.end(), bytes.begin(), bytes.end());
         } else {
             in.AppendCharacters(count, wide, area_);
-            if (wide) area_[start + kHeaderSize + 2] = static_cast<std::uint8_t>(options | 0x01);
-            in.AppendBytes(std::size_t{4} * runCount, area_);
+            if (wide)
+                area_[start + kHeaderSize + 2] =
+                    static_cast<std::uint8_t>(options | biff::kStringWide);
+            in.AppendBytes(biff::kRunSize * runCount, area_);
             in.AppendBytes(phonetic, area_);
         }
         if (area_.size() > std::numeric_limits<std::uint32_t>::max()) Fail(kMsgErrorReadingRecord);
@@ -102,23 +105,32 @@ void TSST::ApplyReadReferences() {
     readEntries_.shrink_to_fit();
 }
 
-TSST::Layout TSST::Decode(std::uint32_t position) const {
-    Layout layout{};
-    ByteReader in(area_, kMsgErrorReadingRecord);
-    in.Seek(position + kHeaderSize);
-    layout.count = in.U16();
-    const std::uint8_t options = in.U8();
-    layout.wide = (options & 0x01) != 0;
-    if (options & 0x08) layout.runCount = in.U16();
+namespace {
+
+// The header of the string of an entry: character count, options, and the run count and the
+// phonetic size where the options say they are there.
+struct StringHeader {
+    std::uint16_t count = 0;
+    bool wide = false;
+    std::uint16_t runCount = 0;
     std::uint32_t phonetic = 0;
-    if (options & 0x04) phonetic = in.U32();
-    layout.characters = in.Position();
-    layout.runs = layout.characters + layout.count * (layout.wide ? std::size_t{2} : 1);
-    layout.end = layout.runs + std::size_t{4} * layout.runCount + phonetic;
-    return layout;
+};
+
+// Reads the header of the entry at `position`; leaves the cursor on its first character.
+StringHeader ReadStringHeader(ByteReader& in, std::uint32_t position) {
+    StringHeader header;
+    in.Seek(std::size_t{position} + TSST::kHeaderSize);
+    header.count = in.U16();
+    const std::uint8_t options = in.U8();
+    header.wide = (options & biff::kStringWide) != 0;
+    if (options & biff::kStringRichText) header.runCount = in.U16();
+    if (options & biff::kStringPhonetic) header.phonetic = in.U32();
+    return header;
 }
 
-namespace {
+std::size_t CharacterBytes(const StringHeader& header) {
+    return header.count * (header.wide ? std::size_t{2} : std::size_t{1});
+}
 
 // Where the characters of a string entry start and how they are stored.
 struct CharacterView {
@@ -126,19 +138,28 @@ struct CharacterView {
     bool wide = false;
 };
 
+// Read for every text cell a lookup returns: the string's header and one checked view of its
+// characters.
 CharacterView Characters(std::span<const std::uint8_t> area, std::uint32_t position) {
-    // Read for every text cell a lookup returns: one checked view of the string's header and
-    // one of its characters.
-    const std::size_t at = std::size_t{position} + TSST::kHeaderSize;
-    auto head = Slice(area, at, 3, kMsgErrorReadingRecord);
-    const std::size_t count = static_cast<std::size_t>(head[0] | (head[1] << 8));
-    const std::uint8_t options = head[2];
-    const std::size_t characters = at + 3 + ((options & 0x08) ? 2 : 0) + ((options & 0x04) ? 4 : 0);
-    const bool wide = (options & 0x01) != 0;
-    return {Slice(area, characters, wide ? 2 * count : count, kMsgErrorReadingRecord), wide};
+    ByteReader in(area, kMsgErrorReadingRecord);
+    const StringHeader header = ReadStringHeader(in, position);
+    return {in.Bytes(CharacterBytes(header)), header.wide};
 }
 
 } // namespace
+
+TSST::Layout TSST::Decode(std::uint32_t position) const {
+    ByteReader in(area_, kMsgErrorReadingRecord);
+    const StringHeader header = ReadStringHeader(in, position);
+    Layout layout{};
+    layout.count = header.count;
+    layout.wide = header.wide;
+    layout.runCount = header.runCount;
+    layout.characters = in.Position();
+    layout.runs = layout.characters + CharacterBytes(header);
+    layout.end = layout.runs + biff::kRunSize * header.runCount + header.phonetic;
+    return layout;
+}
 
 std::u16string TSST::Text(std::uint32_t position) const {
     const CharacterView view = Characters(area_, position);
@@ -167,7 +188,7 @@ void TSST::TextUtf8(std::uint32_t position, std::string& out) const {
 
 std::span<const std::uint8_t> TSST::Runs(std::uint32_t position) const {
     const Layout layout = Decode(position);
-    return Slice(area_, layout.runs, std::size_t{4} * layout.runCount, kMsgErrorReadingRecord);
+    return Slice(area_, layout.runs, biff::kRunSize * layout.runCount, kMsgErrorReadingRecord);
 }
 
 std::span<const std::uint8_t> TSST::StringBytes(std::uint32_t position) const {

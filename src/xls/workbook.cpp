@@ -20,7 +20,7 @@ void TWorkbookGlobals::AddToList(TRecordList& list, std::unique_ptr<TBaseRecord>
 void TWorkbookGlobals::AddBoundSheet(std::unique_ptr<TBaseRecord> record) {
     // Stream position u32 (ignored), visibility u8, sheet type u8, then the name with a 1-byte
     // character count. Names are compared exactly: "Data" and "data" are two sheets.
-    std::u16string name = TContinuedReader(*record, 6).ReadString(1).Text();
+    std::u16string name = TContinuedReader(*record, biff::boundsheet::kName).ReadString(1).Text();
     if (std::find(SheetNames.begin(), SheetNames.end(), name) != SheetNames.end())
         Fail(kMsgSheetNameExists, ToUtf8(name).c_str());
     SheetNames.push_back(std::move(name));
@@ -101,8 +101,9 @@ void TWorkbookGlobals::Read(TRecordReader& in, std::unique_ptr<TBaseRecord> bof)
         default:
             switch (id) {
             case rid::kWindow1:
-                // itabCur, itabFirst and ctabSel (u16 at 10, 12, 14) are read and written.
-                RequireSize(id, record->Data, 16);
+                // The active sheet, the first tab and the count of selected tabs are read and
+                // written.
+                RequireSize(id, record->Data, End(biff::window1::SelectedTabs));
                 Window1 = record.get();
                 break;
             case rid::kDateMode:
@@ -139,7 +140,7 @@ void TWorkbook::Read(std::span<const std::uint8_t> stream) {
         auto record = in.ReadRecord(header);
         if (record->Id == rid::kEof) continue;
         if (record->Id != rid::kBof) Fail(kReadErrorMessage);
-        const std::uint16_t type = ReadU16LE(record->Data, 2);
+        const std::uint16_t type = Load<biff::bof::Type>(record->Data);
         if (type == kBofGlobals) {
             // A second globals substream would replace the shared strings that the sheets
             // read so far refer to.
@@ -165,22 +166,22 @@ void TWorkbook::Read(std::span<const std::uint8_t> stream) {
 
 void TWorkbook::SelectSheet(int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= Sheets.size()) Fail(kMsgListIndex, index);
-    constexpr std::uint16_t kSelectedAndShown = 0x0600;
+    constexpr std::uint16_t kSelectedAndShown = biff::kWindow2Selected | biff::kWindow2Shown;
+    using biff::window2::Options;
     for (auto& sheet : Sheets) {
         if (!sheet->Window2) continue;
-        const std::uint16_t flags = ReadU16LE(sheet->Window2->Data, 0);
-        StoreLE<std::uint16_t>(sheet->Window2->Data, 0,
-                               static_cast<std::uint16_t>(flags & ~kSelectedAndShown));
+        const std::uint16_t flags = Load<Options>(sheet->Window2->Data);
+        Store<Options>(sheet->Window2->Data, 0,
+                       static_cast<std::uint16_t>(flags & ~kSelectedAndShown));
     }
     if (TBaseRecord* window1 = Globals.Window1) {
-        StoreLE<std::uint16_t>(window1->Data, 10, static_cast<std::uint16_t>(index)); // itabCur
-        StoreLE<std::uint16_t>(window1->Data, 12, 0);                                 // itabFirst
-        StoreLE<std::uint16_t>(window1->Data, 14, 1);                                 // ctabSel
+        Store<biff::window1::ActiveSheet>(window1->Data, 0, static_cast<std::uint16_t>(index));
+        Store<biff::window1::FirstTab>(window1->Data, 0, std::uint16_t{0});
+        Store<biff::window1::SelectedTabs>(window1->Data, 0, std::uint16_t{1});
     }
     if (TBaseRecord* window2 = Sheets[static_cast<std::size_t>(index)]->Window2) {
-        const std::uint16_t flags = ReadU16LE(window2->Data, 0);
-        StoreLE<std::uint16_t>(window2->Data, 0,
-                               static_cast<std::uint16_t>(flags | kSelectedAndShown));
+        const std::uint16_t flags = Load<Options>(window2->Data);
+        Store<Options>(window2->Data, 0, static_cast<std::uint16_t>(flags | kSelectedAndShown));
     }
 }
 
@@ -233,7 +234,7 @@ void TXLSFile::ReadStorage(std::unique_ptr<TOle2Storage> storage) {
     storage.reset();
 
     const TBaseRecord* window1 = workbook_->Globals.Window1;
-    activeSheet_ = window1 ? ReadU16LE(window1->Data, 10) + 1 : 1;
+    activeSheet_ = window1 ? Load<biff::window1::ActiveSheet>(window1->Data) + 1 : 1;
     FindActiveWorkSheet();
     modified_ = false;
     // The sheet the workbook was saved on is selected; sheet 1 when that is not in the list.

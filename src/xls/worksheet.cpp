@@ -9,11 +9,12 @@ TSheet::~TSheet() = default;
 void TSheet::NoteDimensions(const TBaseRecord& record) {
     // Only noted: the writer makes DIMENSIONS afresh. A record shorter than the BIFF8 layout
     // leaves the values at 0.
-    if (record.Data.size() < 12) return;
-    Dimensions.FirstRow = ReadU32LE(record.Data, 0);
-    Dimensions.LastRowPlus1 = ReadU32LE(record.Data, 4);
-    Dimensions.FirstColumn = ReadU16LE(record.Data, 8);
-    Dimensions.LastColumnPlus1 = ReadU16LE(record.Data, 10);
+    namespace dim = biff::dimensions;
+    if (record.Data.size() < End(dim::LastColumnPlus1)) return;
+    Dimensions.FirstRow = Load<dim::FirstRow>(record.Data);
+    Dimensions.LastRowPlus1 = Load<dim::LastRowPlus1>(record.Data);
+    Dimensions.FirstColumn = Load<dim::FirstColumn>(record.Data);
+    Dimensions.LastColumnPlus1 = Load<dim::LastColumnPlus1>(record.Data);
 }
 
 void TSheet::SetCodeName(std::unique_ptr<TBaseRecord> record) {
@@ -23,7 +24,7 @@ void TSheet::SetCodeName(std::unique_ptr<TBaseRecord> record) {
 
 void ResolveLabelSst(const TBaseRecord& record, TSST& sst) {
     RequireSize(record.Id, record.Data, FixedCellSize(rid::kLabelSst));
-    sst.ResolveRead(ReadU32LE(record.Data, 6));
+    sst.ResolveRead(Load<biff::labelsst::Index>(record.Data));
 }
 
 // ---- Worksheet ----------------------------------------------------------------------------------
@@ -74,13 +75,16 @@ void TWorkSheet::LinkSettings(TBaseRecord* record) {
         RefMode = record;
         break;
     case rid::kDefColWidth:
-        if (data.size() >= 2) DefaultColumnWidth = 256 * ReadU16LE(data, 0);
+        if (data.size() >= End(biff::defcolwidth::Width))
+            DefaultColumnWidth = 256 * Load<biff::defcolwidth::Width>(data);
         break;
     case rid::kStandardWidth:
-        if (data.size() >= 2) DefaultColumnWidth = ReadU16LE(data, 0);
+        if (data.size() >= End(biff::standardwidth::Width))
+            DefaultColumnWidth = Load<biff::standardwidth::Width>(data);
         break;
     case rid::kDefaultRowHeight:
-        if (data.size() >= 4) DefaultRowHeight = ReadU16LE(data, 2);
+        if (data.size() >= End(biff::defaultrowheight::Height))
+            DefaultRowHeight = Load<biff::defaultrowheight::Height>(data);
         break;
     default:
         break;
@@ -88,14 +92,14 @@ void TWorkSheet::LinkSettings(TBaseRecord* record) {
 }
 
 void TWorkSheet::AddColumnInfo(const TBaseRecord& record) {
-    // COLINFO: first column, last column, width, XF, options (u16 each).
-    RequireSize(record.Id, record.Data, 10);
-    const int first = ReadU16LE(record.Data, 0);
-    const int last = std::min<int>(ReadU16LE(record.Data, 2), kMaxColumn);
+    namespace col = biff::colinfo;
+    RequireSize(record.Id, record.Data, col::kReadSize);
+    const int first = Load<col::FirstColumn>(record.Data);
+    const int last = std::min<int>(Load<col::LastColumn>(record.Data), kMaxColumn);
     TColumnInfo info;
-    info.Width = ReadU16LE(record.Data, 4);
-    info.Xf = ReadU16LE(record.Data, 6);
-    info.Options = ReadU16LE(record.Data, 8);
+    info.Width = Load<col::Width>(record.Data);
+    info.Xf = Load<col::Xf>(record.Data);
+    info.Options = Load<col::Options>(record.Data);
     for (int column = first; column <= last; ++column) {
         info.Column = static_cast<std::uint16_t>(column);
         auto at = std::lower_bound(
@@ -141,13 +145,13 @@ void TWorkSheet::Read(TRecordReader& in) {
             // Fixed-size cells and ROW records go straight into the cell store, without a
             // record object.
             auto body = in.ReadBody(header);
-            RequireSize(header.Id, body, 4); // row and column
+            RequireSize(header.Id, body, End(biff::cell::Column)); // row and column
             in.LookAheadCompact(header.Id);
             // The string of the next shared-string cell is counted soon: fetch its entry now.
             std::uint16_t nextId = 0;
             auto next = in.PeekNextBody(nextId);
-            if (nextId == rid::kLabelSst && next.size() >= 10)
-                sst_->PrefetchRead(ReadU32LE(next, 6));
+            if (nextId == rid::kLabelSst && next.size() >= End(biff::labelsst::Index))
+                sst_->PrefetchRead(Load<biff::labelsst::Index>(next));
             if (header.Id == rid::kRow)
                 Cells.AddRowRecord(body);
             else
@@ -229,7 +233,7 @@ void TWorkSheet::Read(TRecordReader& in) {
             break;
         default:
             if (id == rid::kWindow2) {
-                RequireSize(id, record->Data, 2);
+                RequireSize(id, record->Data, End(biff::window2::Options));
                 plain = &RecordsFromWindow2;
                 Window2 = record.get();
             }
@@ -273,7 +277,7 @@ void ReadChartRecords(TRecordReader& in, TSST& sst, TRecordList& records, TSheet
                 continue;
             }
             if (id == rid::kWindow2) {
-                RequireSize(id, record->Data, 2);
+                RequireSize(id, record->Data, End(biff::window2::Options));
                 sheet->Window2 = record.get();
             }
         }
