@@ -11,6 +11,8 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <memory>
+#include <span>
 #include <unordered_map>
 
 #include "base/file.h"
@@ -214,6 +216,156 @@ struct TListOrder {
     }
 };
 
+// The natural key of an appointment without its occurrence; the texts are the list's own.
+struct TKeyView {
+    std::string_view Station, Name, Time; // Time: ApptMade after its date
+    std::int64_t Day = 0;                 // ApptMade's date
+    bool operator==(const TKeyView&) const = default;
+
+    // FNV-1a over the texts (each ended by its length) and the day.
+    std::uint64_t Hash() const {
+        std::uint64_t hash = 14695981039346656037ull;
+        auto add = [&hash](std::uint64_t byte) { hash = (hash ^ byte) * 1099511628211ull; };
+        for (const std::string_view text : {Station, Name, Time}) {
+            for (const char c : text)
+                add(static_cast<unsigned char>(c));
+            add(text.size());
+        }
+        add(static_cast<std::uint64_t>(Day));
+        return hash;
+    }
+};
+
+// The keys of one list while it is recorded: the occurrences of each key in list order, and the
+// appointments stored before with those keys. The keys are the list's (`keys`, which must
+// outlive this), held in an open-addressing table of slots.
+class TKnownAppts {
+public:
+    // An appointment stored before: its id, its current version and list, its highest seq.
+    struct TKnown {
+        std::int64_t Id = 0, Seq = 0, List = 0, Highest = 0;
+        std::int64_t Occurrence = 0;
+        std::int32_t Next = -1; // the next of the same key, or -1
+    };
+
+    explicit TKnownAppts(const std::vector<TKeyView>& keys) : keys_(keys) {
+        std::size_t size = 16;
+        while (size < 2 * keys.size())
+            size *= 2;
+        slots_.resize(size);
+        slotOfRow_.resize(keys.size());
+        const std::string_view* lastStation = nullptr;
+        std::pair<std::int64_t, std::int64_t>* range = nullptr;
+        for (std::size_t row = 0; row < keys.size(); ++row) {
+            const TKeyView& key = keys[row];
+            if (lastStation == nullptr || *lastStation != key.Station) {
+                auto found = days_.find(key.Station);
+                if (found == days_.end())
+                    found = days_.try_emplace(std::string(key.Station), key.Day, key.Day).first;
+                lastStation = &key.Station;
+                range = &found->second;
+            }
+            range->first = std::min(range->first, key.Day);
+            range->second = std::max(range->second, key.Day);
+            std::size_t at = Find(key);
+            if (slots_[at].Row < 0) slots_[at].Row = static_cast<std::int32_t>(row);
+            slotOfRow_[row] = static_cast<std::uint32_t>(at);
+        }
+    }
+
+    // Reads the stored appointments of the list's stations made within its days.
+    void ReadStored(TDatabase& db) {
+        TStatement stored(db, "SELECT id, made_day, name, made_time, occurrence, version, "
+                              "list, versions FROM appts WHERE station = ?1 AND made_day "
+                              "BETWEEN ?2 AND ?3");
+        for (const auto& [station, range] : days_) {
+            stored.Bind(1, std::string_view(station)).Bind(2, range.first).Bind(3, range.second);
+            while (stored.Step()) {
+                TSlot& slot =
+                    slots_[Find(TKeyView{station, stored.View(2), stored.View(3), stored.Int(1)})];
+                if (slot.Row < 0) continue; // not in this list
+                known_.push_back({stored.Int(0), stored.Int(5), stored.Int(6), stored.Int(7),
+                                  stored.Int(4), slot.First});
+                slot.First = static_cast<std::int32_t>(known_.size() - 1);
+            }
+            stored.Reset();
+        }
+    }
+
+    // The occurrence of the list's row `row` (rows are taken in list order), and the appointment
+    // stored before with its key and that occurrence (nullptr: none).
+    std::pair<std::int64_t, const TKnown*> Next(std::size_t row) {
+        TSlot& slot = slots_[slotOfRow_[row]];
+        const std::int64_t occurrence = ++slot.Seen;
+        for (std::int32_t at = slot.First; at >= 0;) {
+            const TKnown& known = known_[static_cast<std::size_t>(at)];
+            if (known.Occurrence == occurrence) return {occurrence, &known};
+            at = known.Next;
+        }
+        return {occurrence, nullptr};
+    }
+
+private:
+    struct TSlot {
+        std::uint64_t Hash = 0;
+        std::int32_t Row = -1;   // the first row of the list with this key; -1: a free slot
+        std::int32_t First = -1; // the first stored appointment with this key, or -1
+        std::int64_t Seen = 0;   // rows of the list with this key so far
+    };
+
+    // The slot of `key`, or the free slot where it would go.
+    std::size_t Find(const TKeyView& key) {
+        const std::uint64_t hash = key.Hash();
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+            TSlot& slot = slots_[at];
+            if (slot.Row < 0) {
+                slot.Hash = hash;
+                return at;
+            }
+            if (slot.Hash == hash && keys_[static_cast<std::size_t>(slot.Row)] == key) return at;
+        }
+    }
+
+    const std::vector<TKeyView>& keys_;
+    // The first and last day of each station's appointments in the list.
+    std::map<std::string, std::pair<std::int64_t, std::int64_t>, std::less<>> days_;
+    std::vector<TSlot> slots_;
+    std::vector<std::uint32_t> slotOfRow_;
+    std::vector<TKnown> known_;
+};
+
+// Inserts rows many to a statement, which spares SQLite a statement's start and end for each
+// row. `head` is the statement up to VALUES; each row has `perRow` values, bound from position
+// `at` on by bind(statement, at, row), and then the constant SQL text `tail`.
+constexpr std::size_t kRowsPerInsert = 64;
+template <typename Row, typename BindRow>
+void InsertRows(TDatabase& db, const std::string& head, std::span<const Row> rows, int perRow,
+                BindRow bind, const std::string& tail = {}) {
+    std::string one = "(";
+    for (int i = 0; i < perRow; ++i)
+        one += i ? ", ?" : "?";
+    one += tail + ")";
+    auto statementOf = [&](std::size_t count) {
+        std::string sql = head;
+        for (std::size_t i = 0; i < count; ++i)
+            (sql += i ? ", " : "") += one;
+        return std::make_unique<TStatement>(db, sql.c_str());
+    };
+    const std::size_t batch =
+        std::min(kRowsPerInsert, static_cast<std::size_t>(db.MaxVariables() / perRow));
+    std::unique_ptr<TStatement> full;
+    for (std::size_t first = 0; first < rows.size(); first += batch) {
+        const std::size_t count = std::min(batch, rows.size() - first);
+        std::unique_ptr<TStatement> rest;
+        if (count == batch && !full) full = statementOf(batch);
+        TStatement& insert = count == batch ? *full : *(rest = statementOf(count));
+        for (std::size_t i = 0; i < count; ++i)
+            bind(insert, 1 + static_cast<int>(i) * perRow, rows[first + i]);
+        insert.Run();
+    }
+}
+
 // Creates the folders of `folder` that are missing, mode 0700.
 void MakeFolders(const std::filesystem::path& folder) {
     if (folder.empty()) return;
@@ -271,6 +423,10 @@ void THistory::Open(TDateTime today) {
             db_.reset();
             Fail(kMsgHistoryNewer, path_, static_cast<int>(version));
         }
+        // A new file gets pages of 16 KiB: a list of tens of thousands of rows then writes a
+        // quarter of the pages (and of their headers and log frames) it would in 4 KiB ones. A
+        // file that has tables keeps the size it has.
+        if (version == 0) db_->Exec("PRAGMA page_size=16384");
         if (db_->QueryText("PRAGMA journal_mode=WAL") != "wal")
             Fail("The history \"%s\" failed: %s", path_, std::string("WAL mode is not available"));
         // WAL makes each commit durable against a crash of the program; the disk is synced at
@@ -349,15 +505,16 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
     // written.
     const std::size_t rows = state.Appts.size();
     std::vector<TVersion> versions(rows);
-    std::vector<std::int64_t> madeDays(rows);
+    std::vector<TKeyView> keys(rows);
     for (std::size_t i = 0; i < rows; ++i) {
         TVersion& version = versions[i];
         const TAppt& appt = state.Appts[i];
         version.Appt = &appt;
         version.Scheduled = DayOfText(appt.ApptSch, state);
         version.NextAction = DayOfText(appt.NxtActionDate, state);
-        madeDays[i] =
-            static_cast<std::int64_t>(DateOfText(appt.ApptMade, state.Format, state.Today));
+        const std::string_view made = appt.ApptMade;
+        keys[i] = {appt.Rsid, appt.Name, made.substr(GetDateView(made).size()),
+                   static_cast<std::int64_t>(DateOfText(appt.ApptMade, state.Format, state.Today))};
         TMetricCounters unused{};
         CountPMSRecord(
             unused, appt, state.Today,
@@ -403,113 +560,61 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
                 orders[all.Int(0)] = {all.Int(1), all.Int(2), all.Int(0)};
         }
 
-        // The appointments already stored that this list may hold again: those of its
-        // stations made within its days.
-        struct TKnown {
-            std::int64_t Id = 0, Seq = 0, List = 0, Highest = 0;
-        };
-        auto keyOf = [](std::string& key, std::string_view rsid, std::int64_t day,
-                        std::string_view name, std::string_view time, std::int64_t occurrence) {
-            key.assign(rsid).append(1, '\0').append(std::to_string(day)).append(1, '\0');
-            key.append(name).append(1, '\0').append(time).append(1, '\0');
-            key.append(std::to_string(occurrence));
-        };
-        std::unordered_map<std::string, TKnown> known;
-        {
-            std::map<std::string, std::pair<std::int64_t, std::int64_t>> days;
-            for (std::size_t i = 0; i < rows; ++i) {
-                auto [it, added] = days.try_emplace(state.Appts[i].Rsid, madeDays[i], madeDays[i]);
-                it->second.first = std::min(it->second.first, madeDays[i]);
-                it->second.second = std::max(it->second.second, madeDays[i]);
-            }
-            TStatement stored(*db_, "SELECT id, made_day, name, made_time, occurrence, version, "
-                                    "list, versions FROM appts WHERE station = ?1 AND made_day "
-                                    "BETWEEN ?2 AND ?3");
-            std::string key;
-            for (const auto& [station, range] : days) {
-                stored.Bind(1, std::string_view(station))
-                    .Bind(2, range.first)
-                    .Bind(3, range.second);
-                while (stored.Step()) {
-                    keyOf(key, station, stored.Int(1), stored.View(2), stored.View(3),
-                          stored.Int(4));
-                    known[key] = {stored.Int(0), stored.Int(5), stored.Int(6), stored.Int(7)};
-                }
-                stored.Reset();
-            }
-        }
+        // Every key of the list, with the appointments already stored that this list may hold
+        // again: those of its stations made within its days.
+        TKnownAppts known(keys);
+        known.ReadStored(*db_);
 
-        TStatement insertAppt(*db_, "INSERT INTO appts (station, made_day, name, made_time, "
-                                    "occurrence, version, list, versions) VALUES "
-                                    "(?1, ?2, ?3, ?4, ?5, 1, ?6, 1)");
-        const std::string readSql =
-            std::string("SELECT ") + kFieldList + " FROM versions WHERE id = ?1";
-        TStatement readVersion(*db_, readSql.c_str());
-        const std::string insertSql = std::string("INSERT INTO versions (id, appt, seq, ") +
-                                      kFieldList +
-                                      ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, "
-                                      "?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, "
-                                      "?23, ?24, ?25, ?26, ?27, ?28, ?29, ?30, ?31, ?32, ?33)";
-        TStatement insertVersion(*db_, insertSql.c_str());
-        TStatement insertRow(*db_, "INSERT INTO list_rows (appt, list, seq) VALUES (?1, ?2, ?3)");
+        TStatement readVersion(
+            *db_, (std::string("SELECT ") + kFieldList + " FROM versions WHERE id = ?1").c_str());
         TStatement setCurrent(
             *db_, "UPDATE appts SET version = ?2, list = ?3, versions = ?4 WHERE id = ?1");
 
-        // Occurrences of each station, made day, name and time within this list.
-        std::unordered_map<std::string, std::int64_t> occurrences;
-        occurrences.reserve(rows);
-        std::string key;
+        // The new rows of the three tables, inserted many to a statement at the end: new
+        // appointments take the ids after the highest one, as the table would give them.
+        struct TNewAppt {
+            std::int64_t Id = 0;
+            const TKeyView* Key = nullptr;
+            std::int64_t Occurrence = 0;
+        };
+        struct TNewVersion {
+            std::int64_t Id = 0;
+            const TVersion* Version = nullptr;
+        };
+        std::vector<TNewAppt> newAppts;
+        std::vector<TNewVersion> newVersions;
+        std::vector<std::pair<std::int64_t, std::int64_t>> newRows; // appointment, seq
+        newRows.reserve(rows);
+        std::int64_t lastId = db_->QueryInt("SELECT coalesce(max(id), 0) FROM appts");
         TStoredVersion stored;
         for (std::size_t i = 0; i < rows; ++i) {
             const TVersion& version = versions[i];
-            const TAppt& appt = *version.Appt;
-            const std::string_view made = appt.ApptMade;
-            const std::string_view madeTime = made.substr(GetDateView(made).size());
-            keyOf(key, appt.Rsid, madeDays[i], appt.Name, madeTime, 0);
-            const std::int64_t occurrence = ++occurrences[key];
-            keyOf(key, appt.Rsid, madeDays[i], appt.Name, madeTime, occurrence);
-
-            const auto existing = known.find(key);
-            if (existing == known.end()) {
-                insertAppt.BindStatic(1, appt.Rsid)
-                    .Bind(2, madeDays[i])
-                    .BindStatic(3, appt.Name)
-                    .BindStatic(4, madeTime)
-                    .Bind(5, occurrence)
-                    .Bind(6, listId);
-                insertAppt.Run();
-                const std::int64_t apptId = db_->LastInsertId();
-                insertVersion.Bind(1, VersionId(apptId, 1))
-                    .Bind(2, apptId)
-                    .Bind(3, std::int64_t{1});
-                BindVersion(insertVersion, 4, version);
-                insertVersion.Run();
-                insertRow.Bind(1, apptId).Bind(2, listId).Bind(3, std::int64_t{1});
-                insertRow.Run();
+            const auto [occurrence, current] = known.Next(i);
+            if (current == nullptr) {
+                const std::int64_t apptId = ++lastId;
+                newAppts.push_back({apptId, &keys[i], occurrence});
+                newVersions.push_back({VersionId(apptId, 1), &version});
+                newRows.emplace_back(apptId, 1);
                 ++result.Added;
                 continue;
             }
-            const TKnown current = existing->second;
-            std::int64_t highestSeq = current.Highest;
-            readVersion.Bind(1, VersionId(current.Id, current.Seq));
+            std::int64_t highestSeq = current->Highest;
+            readVersion.Bind(1, VersionId(current->Id, current->Seq));
             const bool found = readVersion.Step();
             if (found) ReadVersion(readVersion, 0, stored);
             readVersion.Reset();
-            std::int64_t seq = current.Seq;
+            std::int64_t seq = current->Seq;
             if (!found || !(stored == version)) {
                 seq = ++highestSeq;
-                insertVersion.Bind(1, VersionId(current.Id, seq)).Bind(2, current.Id).Bind(3, seq);
-                BindVersion(insertVersion, 4, version);
-                insertVersion.Run();
+                newVersions.push_back({VersionId(current->Id, seq), &version});
             }
-            insertRow.Bind(1, current.Id).Bind(2, listId).Bind(3, seq);
-            insertRow.Run();
-            const auto currentOrder = orders.find(current.List);
+            newRows.emplace_back(current->Id, seq);
+            const auto currentOrder = orders.find(current->List);
             const bool later = currentOrder == orders.end() || currentOrder->second < ours;
-            if (later || highestSeq != current.Highest) {
-                setCurrent.Bind(1, current.Id)
-                    .Bind(2, later ? seq : current.Seq)
-                    .Bind(3, later ? listId : current.List)
+            if (later || highestSeq != current->Highest) {
+                setCurrent.Bind(1, current->Id)
+                    .Bind(2, later ? seq : current->Seq)
+                    .Bind(3, later ? listId : current->List)
                     .Bind(4, highestSeq);
                 setCurrent.Run();
             }
@@ -518,6 +623,43 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
             else
                 ++result.Kept;
         }
+
+        InsertRows(
+            *db_,
+            "INSERT OR FAIL INTO appts (id, station, made_day, name, made_time, occurrence, "
+            "version, "
+            "list, versions) VALUES ",
+            std::span<const TNewAppt>(newAppts), 6,
+            [&](TStatement& insert, int at, const TNewAppt& appt) {
+                insert.Bind(at, appt.Id)
+                    .BindStatic(at + 1, appt.Key->Station)
+                    .Bind(at + 2, appt.Key->Day)
+                    .BindStatic(at + 3, appt.Key->Name)
+                    .BindStatic(at + 4, appt.Key->Time)
+                    .Bind(at + 5, appt.Occurrence);
+            },
+            ", 1, " + std::to_string(listId) + ", 1");
+        // In the order of the tables' keys, so that the rows of one page go in together.
+        std::sort(newVersions.begin(), newVersions.end(),
+                  [](const TNewVersion& a, const TNewVersion& b) { return a.Id < b.Id; });
+        InsertRows(*db_,
+                   std::string("INSERT OR FAIL INTO versions (id, appt, seq, ") + kFieldList +
+                       ") VALUES ",
+                   std::span<const TNewVersion>(newVersions), 33,
+                   [&](TStatement& insert, int at, const TNewVersion& row) {
+                       insert.Bind(at, row.Id)
+                           .Bind(at + 1, row.Id / kVersionsPerAppt)
+                           .Bind(at + 2, row.Id % kVersionsPerAppt);
+                       BindVersion(insert, at + 3, *row.Version);
+                   });
+        std::sort(newRows.begin(), newRows.end());
+        InsertRows(
+            *db_, "INSERT OR FAIL INTO list_rows (appt, seq, list) VALUES ",
+            std::span<const std::pair<std::int64_t, std::int64_t>>(newRows), 2,
+            [&](TStatement& insert, int at, const std::pair<std::int64_t, std::int64_t>& row) {
+                insert.Bind(at, row.first).Bind(at + 1, row.second);
+            },
+            ", " + std::to_string(listId));
         transaction.Commit();
         result.Recorded = true;
         result.ListId = listId;

@@ -59,6 +59,10 @@ std::string TDatabase::QueryText(const char* sql) {
     return statement.Step() ? statement.Text(0) : std::string();
 }
 
+int TDatabase::MaxVariables() const {
+    return sqlite3_limit(db_, SQLITE_LIMIT_VARIABLE_NUMBER, -1);
+}
+
 std::int64_t TDatabase::LastInsertId() const {
     return sqlite3_last_insert_rowid(db_);
 }

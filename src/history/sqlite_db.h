@@ -37,6 +37,8 @@ public:
     std::string QueryText(const char* sql);
 
     std::int64_t LastInsertId() const;
+    // The most values one statement may bind.
+    int MaxVariables() const;
     const std::string& Path() const { return path_; }
     sqlite3* Handle() const { return db_; }
 
