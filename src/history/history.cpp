@@ -12,10 +12,12 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <span>
 #include <unordered_map>
 
 #include "base/file.h"
+#include "history/packed_fields.h"
 #include "history/sha256.h"
 #include "history/sqlite_db.h"
 #include "history/weeks_table.h"
@@ -29,10 +31,8 @@ constexpr int kBusyMs = 15000;
 
 constexpr const char* kMsgNotAValidDate = "'%s' is not a valid date";
 
-// The schema, one step per version: step n brings a file of version n to version n + 1.
-const char* const kMigrations[] = {
-    // Version 1.
-    R"sql(
+// Version 1: the lists, the appointments and each version's fields in columns of their own.
+constexpr const char* kVersion1Schema = R"sql(
 CREATE TABLE lists (
     id INTEGER PRIMARY KEY,
     file TEXT NOT NULL,
@@ -78,35 +78,10 @@ CREATE TABLE list_rows (
     seq INTEGER NOT NULL,
     PRIMARY KEY (appt, list)
 ) WITHOUT ROWID;
-)sql",
-};
-static_assert(std::size(kMigrations) == kSchemaVersion);
+)sql";
 
-// The 27 columns of a version, in sheet order; EST and QT are numbers.
-struct TColumn {
-    std::string TAppt::*Text;
-    std::uint8_t TAppt::*Number;
-};
-constexpr TColumn kColumns[] = {
-    {&TAppt::Rsid, nullptr},         {&TAppt::Rctr, nullptr},
-    {&TAppt::Name, nullptr},         {&TAppt::Phone, nullptr},
-    {&TAppt::Comp, nullptr},         {&TAppt::AppType, nullptr},
-    {&TAppt::PS, nullptr},           {&TAppt::Sex, nullptr},
-    {&TAppt::Ed, nullptr},           {&TAppt::LeadSrc, nullptr},
-    {&TAppt::ApptMade, nullptr},     {&TAppt::ApptSch, nullptr},
-    {&TAppt::ApptCond, nullptr},     {nullptr, &TAppt::EST},
-    {&TAppt::TestDate, nullptr},     {nullptr, &TAppt::QT},
-    {&TAppt::PhyDate, nullptr},      {&TAppt::PULHES, nullptr},
-    {&TAppt::Col19, nullptr},        {&TAppt::Col20, nullptr},
-    {&TAppt::NxtAction, nullptr},    {&TAppt::NxtActionDate, nullptr},
-    {&TAppt::Col23, nullptr},        {&TAppt::Dispo, nullptr},
-    {&TAppt::ApprovedMake, nullptr}, {&TAppt::ApprovedCond, nullptr},
-    {&TAppt::Col27, nullptr},
-};
-constexpr int kFieldCount = static_cast<int>(std::size(kColumns));
-static_assert(kFieldCount == 27);
-
-constexpr const char* kFieldList =
+// The columns of a version in schema version 1, which kept each field in a column of its own.
+constexpr const char* kVersion1Columns =
     "rsid, rctr, name, phone, comp, app_type, ps, sex, ed, lead_src, appt_made, appt_sch, "
     "appt_cond, est, test_date, qt, phy_date, pulhes, col19, col20, nxt_action, "
     "nxt_action_date, col23, dispo, approved_make, approved_cond, col27, terminated, sch_day, "
@@ -119,28 +94,22 @@ struct TVersion {
     std::optional<std::int64_t> NextAction;
 };
 
-// A version as read back from the file.
-struct TStoredVersion {
-    TAppt Appt;
-    std::optional<std::int64_t> Scheduled;
-    std::optional<std::int64_t> NextAction;
-
-    bool operator==(const TVersion& other) const {
-        const TAppt& appt = *other.Appt;
-        for (const TColumn& column : kColumns) {
-            if (column.Text ? Appt.*column.Text != appt.*column.Text
-                            : Appt.*column.Number != appt.*column.Number)
-                return false;
-        }
-        return Appt.Terminated == appt.Terminated && Scheduled == other.Scheduled &&
-               NextAction == other.NextAction;
-    }
-};
-
 std::optional<std::int64_t> DayOfText(const std::string& text, const TOrqState& state) {
     TDateTime day = 0;
     if (!TryStrToDate(GetDateView(text), state.Format, state.Today, day)) return std::nullopt;
     return static_cast<std::int64_t>(day);
+}
+
+void BindDay(TStatement& statement, int index, const std::optional<std::int64_t>& day) {
+    if (day)
+        statement.Bind(index, *day);
+    else
+        statement.BindNull(index);
+}
+
+std::optional<std::int64_t> ReadDay(const TStatement& statement, int column) {
+    if (statement.IsNull(column)) return std::nullopt;
+    return statement.Int(column);
 }
 
 // The PMS rules for a stored version: the days come from the version; one the rules need but that
@@ -160,43 +129,71 @@ void CountVersion(Counters& counters, const TAppt& appt, const std::optional<std
         });
 }
 
-// Binds a version's 30 values from position `first` on.
-void BindVersion(TStatement& statement, int first, const TVersion& version) {
-    int index = first;
-    const TAppt& appt = *version.Appt;
-    for (const TColumn& column : kColumns) {
-        if (column.Text)
-            statement.BindStatic(index++, appt.*column.Text);
-        else
-            statement.Bind(index++, std::int64_t{appt.*column.Number});
-    }
-    statement.Bind(index++, std::int64_t{appt.Terminated ? 1 : 0});
-    for (const auto& day : {version.Scheduled, version.NextAction}) {
-        if (day)
-            statement.Bind(index++, *day);
-        else
-            statement.BindNull(index++);
-    }
+// Reads a stored version's packed fields; fields that do not read make the file a damaged one.
+void ReadStoredFields(const TDatabase& db, std::string_view packed, TFieldViews& fields) {
+    if (!ReadFields(packed, fields))
+        throw TDamagedFile(Format("The history \"%s\" is damaged: %s", db.Path(),
+                                  std::string("a stored appointment does not read")));
 }
 
-// Reads a version's 30 values from column `first` on.
-void ReadVersion(const TStatement& statement, int first, TStoredVersion& version) {
-    int index = first;
-    for (const TColumn& column : kColumns) {
-        if (column.Text)
-            version.Appt.*column.Text = statement.View(index++);
-        else
-            version.Appt.*column.Number = static_cast<std::uint8_t>(statement.Int(index++));
+// Version 2: a version's fields packed in one blob, which a list of tens of thousands of rows
+// writes with a few values a row instead of thirty.
+void PackVersionFields(TDatabase& db) {
+    db.Exec(R"sql(
+CREATE TABLE packed_versions (
+    id INTEGER PRIMARY KEY,          -- appt * 2^20 + seq
+    appt INTEGER NOT NULL,
+    seq INTEGER NOT NULL,
+    fields BLOB NOT NULL,            -- the 27 columns and the terminated flag (packed_fields.h)
+    sch_day INTEGER,                 -- the day of ApptSch; NULL when it does not convert
+    nxt_day INTEGER                  -- the day of NxtActionDate; NULL when it does not convert
+);
+)sql");
+    {
+        TStatement read(db, (std::string("SELECT id, appt, seq, ") + kVersion1Columns +
+                             " FROM versions ORDER BY id")
+                                .c_str());
+        TStatement write(db, "INSERT INTO packed_versions (id, appt, seq, fields, sch_day, "
+                             "nxt_day) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+        TAppt appt;
+        std::string packed;
+        while (read.Step()) {
+            // The 27 columns in sheet order from column 3 on; EST and QT are numbers.
+            int column = 3;
+            for (std::string* text : {&appt.Rsid, &appt.Rctr, &appt.Name, &appt.Phone, &appt.Comp,
+                                      &appt.AppType, &appt.PS, &appt.Sex, &appt.Ed, &appt.LeadSrc,
+                                      &appt.ApptMade, &appt.ApptSch, &appt.ApptCond}) {
+                *text = read.View(column++);
+            }
+            appt.EST = static_cast<std::uint8_t>(read.Int(column++));
+            appt.TestDate = read.View(column++);
+            appt.QT = static_cast<std::uint8_t>(read.Int(column++));
+            for (std::string* text :
+                 {&appt.PhyDate, &appt.PULHES, &appt.Col19, &appt.Col20, &appt.NxtAction,
+                  &appt.NxtActionDate, &appt.Col23, &appt.Dispo, &appt.ApprovedMake,
+                  &appt.ApprovedCond, &appt.Col27}) {
+                *text = read.View(column++);
+            }
+            appt.Terminated = read.Int(column++) != 0;
+            packed.clear();
+            PackFields(appt, packed);
+            write.Bind(1, read.Int(0)).Bind(2, read.Int(1)).Bind(3, read.Int(2));
+            write.BindBlob(4, packed);
+            BindDay(write, 5, ReadDay(read, column));
+            BindDay(write, 6, ReadDay(read, column + 1));
+            write.Run();
+        }
     }
-    version.Appt.Terminated = statement.Int(index++) != 0;
-    for (auto* day : {&version.Scheduled, &version.NextAction}) {
-        if (statement.IsNull(index))
-            day->reset();
-        else
-            *day = statement.Int(index);
-        ++index;
-    }
+    db.Exec("DROP TABLE versions; ALTER TABLE packed_versions RENAME TO versions");
 }
+
+// The schema, one step per version: step n brings a file of version n to version n + 1.
+using TMigration = void (*)(TDatabase&);
+const TMigration kMigrations[] = {
+    [](TDatabase& db) { db.Exec(kVersion1Schema); },
+    PackVersionFields,
+};
+static_assert(std::size(kMigrations) == kSchemaVersion);
 
 // The row id of version `seq` of appointment `appt`: the versions of one appointment lie together
 // and a new appointment's first version goes at the end of the table.
@@ -461,7 +458,7 @@ void THistory::Migrate() {
     std::int64_t version = db_->QueryInt("PRAGMA user_version");
     if (version > kSchemaVersion) Fail(kMsgHistoryNewer, path_, static_cast<int>(version));
     for (; version < kSchemaVersion; ++version) {
-        db_->Exec(kMigrations[version]);
+        kMigrations[version](*db_);
         db_->Exec(("PRAGMA user_version=" + std::to_string(version + 1)).c_str());
     }
     transaction.Commit();
@@ -565,8 +562,7 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
         TKnownAppts known(keys);
         known.ReadStored(*db_);
 
-        TStatement readVersion(
-            *db_, (std::string("SELECT ") + kFieldList + " FROM versions WHERE id = ?1").c_str());
+        TStatement readVersion(*db_, "SELECT fields, sch_day, nxt_day FROM versions WHERE id = ?1");
         TStatement setCurrent(
             *db_, "UPDATE appts SET version = ?2, list = ?3, versions = ?4 WHERE id = ?1");
 
@@ -577,36 +573,50 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
             const TKeyView* Key = nullptr;
             std::int64_t Occurrence = 0;
         };
+        // A new version's fields are packed into `packed` at Offset.
         struct TNewVersion {
             std::int64_t Id = 0;
             const TVersion* Version = nullptr;
+            std::size_t Offset = 0, Size = 0;
         };
         std::vector<TNewAppt> newAppts;
         std::vector<TNewVersion> newVersions;
         std::vector<std::pair<std::int64_t, std::int64_t>> newRows; // appointment, seq
+        std::string packed;
+        auto addVersion = [&](std::int64_t id, const TVersion& version) {
+            const std::size_t offset = packed.size();
+            PackFields(*version.Appt, packed);
+            newVersions.push_back({id, &version, offset, packed.size() - offset});
+        };
         newRows.reserve(rows);
         std::int64_t lastId = db_->QueryInt("SELECT coalesce(max(id), 0) FROM appts");
-        TStoredVersion stored;
+        std::string fields;
         for (std::size_t i = 0; i < rows; ++i) {
             const TVersion& version = versions[i];
             const auto [occurrence, current] = known.Next(i);
             if (current == nullptr) {
                 const std::int64_t apptId = ++lastId;
                 newAppts.push_back({apptId, &keys[i], occurrence});
-                newVersions.push_back({VersionId(apptId, 1), &version});
+                addVersion(VersionId(apptId, 1), version);
                 newRows.emplace_back(apptId, 1);
                 ++result.Added;
                 continue;
             }
             std::int64_t highestSeq = current->Highest;
             readVersion.Bind(1, VersionId(current->Id, current->Seq));
-            const bool found = readVersion.Step();
-            if (found) ReadVersion(readVersion, 0, stored);
+            bool same = readVersion.Step();
+            if (same) {
+                fields.clear();
+                PackFields(*version.Appt, fields);
+                same = readVersion.BlobView(0) == fields &&
+                       ReadDay(readVersion, 1) == version.Scheduled &&
+                       ReadDay(readVersion, 2) == version.NextAction;
+            }
             readVersion.Reset();
             std::int64_t seq = current->Seq;
-            if (!found || !(stored == version)) {
+            if (!same) {
                 seq = ++highestSeq;
-                newVersions.push_back({VersionId(current->Id, seq), &version});
+                addVersion(VersionId(current->Id, seq), version);
             }
             newRows.emplace_back(current->Id, seq);
             const auto currentOrder = orders.find(current->List);
@@ -627,8 +637,7 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
         InsertRows(
             *db_,
             "INSERT OR FAIL INTO appts (id, station, made_day, name, made_time, occurrence, "
-            "version, "
-            "list, versions) VALUES ",
+            "version, list, versions) VALUES ",
             std::span<const TNewAppt>(newAppts), 6,
             [&](TStatement& insert, int at, const TNewAppt& appt) {
                 insert.Bind(at, appt.Id)
@@ -643,14 +652,17 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
         std::sort(newVersions.begin(), newVersions.end(),
                   [](const TNewVersion& a, const TNewVersion& b) { return a.Id < b.Id; });
         InsertRows(*db_,
-                   std::string("INSERT OR FAIL INTO versions (id, appt, seq, ") + kFieldList +
-                       ") VALUES ",
-                   std::span<const TNewVersion>(newVersions), 33,
+                   "INSERT OR FAIL INTO versions (id, appt, seq, fields, sch_day, nxt_day) "
+                   "VALUES ",
+                   std::span<const TNewVersion>(newVersions), 6,
                    [&](TStatement& insert, int at, const TNewVersion& row) {
                        insert.Bind(at, row.Id)
                            .Bind(at + 1, row.Id / kVersionsPerAppt)
-                           .Bind(at + 2, row.Id % kVersionsPerAppt);
-                       BindVersion(insert, at + 3, *row.Version);
+                           .Bind(at + 2, row.Id % kVersionsPerAppt)
+                           .BindBlobStatic(at + 3,
+                                           std::string_view(packed).substr(row.Offset, row.Size));
+                       BindDay(insert, at + 4, row.Version->Scheduled);
+                       BindDay(insert, at + 5, row.Version->NextAction);
                    });
         std::sort(newRows.begin(), newRows.end());
         InsertRows(
@@ -758,11 +770,22 @@ std::vector<std::string> THistory::Stations() {
 
 std::vector<std::pair<std::string, std::string>> THistory::StationRecruiters() {
     return Guarded([&] {
-        std::vector<std::pair<std::string, std::string>> pairs;
-        TStatement all(*db_, "SELECT DISTINCT a.station, v.rctr FROM appts a JOIN versions v "
+        std::map<std::string, std::set<std::string, std::less<>>, std::less<>> recruiters;
+        TStatement all(*db_, "SELECT a.station, v.fields FROM appts a JOIN versions v "
                              "ON v.id = a.id * 1048576 + a.version");
-        while (all.Step())
-            pairs.emplace_back(all.Text(0), all.Text(1));
+        TFieldViews fields;
+        while (all.Step()) {
+            ReadStoredFields(*db_, all.BlobView(1), fields);
+            const std::string_view station = all.View(0);
+            auto of = recruiters.find(station);
+            if (of == recruiters.end()) of = recruiters.try_emplace(std::string(station)).first;
+            const std::string_view rctr = fields.Text[kFieldRctr];
+            if (of->second.find(rctr) == of->second.end()) of->second.emplace(rctr);
+        }
+        std::vector<std::pair<std::string, std::string>> pairs;
+        for (const auto& [station, names] : recruiters)
+            for (const std::string& name : names)
+                pairs.emplace_back(station, name);
         return pairs;
     });
 }
@@ -770,12 +793,10 @@ std::vector<std::pair<std::string, std::string>> THistory::StationRecruiters() {
 std::vector<TWeek> THistory::Weeks(const TWeekQuery& query, TDateTime reference) {
     return Guarded([&] {
         const TSelection& selection = query.Selection;
-        std::string sql = "SELECT a.made_day, a.station, v.rctr, v.comp, v.ps, v.ed, "
-                          "v.approved_cond, v.nxt_action, v.nxt_action_date, v.appt_cond, "
-                          "v.sch_day, v.nxt_day, v.appt_sch FROM appts a JOIN versions v "
-                          "ON v.id = a.id * 1048576 + a.version WHERE a.made_day BETWEEN ?1 AND ?2";
+        std::string sql = "SELECT a.made_day, a.station, v.fields, v.sch_day, v.nxt_day "
+                          "FROM appts a JOIN versions v ON v.id = a.id * 1048576 + a.version "
+                          "WHERE a.made_day BETWEEN ?1 AND ?2";
         if (selection.Station) sql += " AND a.station = ?3";
-        if (selection.Recruiter) sql += " AND v.rctr = ?4";
         // The weeks asked for, whole: the Monday of the first day to the Sunday of the last.
         const std::int64_t first =
             query.From ? static_cast<std::int64_t>(MondayOf(*query.From)) : INT32_MIN;
@@ -784,28 +805,26 @@ std::vector<TWeek> THistory::Weeks(const TWeekQuery& query, TDateTime reference)
         TStatement select(*db_, sql.c_str());
         select.Bind(1, first).Bind(2, last);
         if (selection.Station) select.Bind(3, std::string_view(*selection.Station));
-        if (selection.Recruiter) select.Bind(4, std::string_view(*selection.Recruiter));
 
         std::map<std::int64_t, TWeekCounts> weeks;
         TAppt appt;
-        std::optional<std::int64_t> sch, nxt;
+        TFieldViews fields;
         while (select.Step()) {
+            ReadStoredFields(*db_, select.BlobView(2), fields);
             appt.Rsid = select.View(1);
-            appt.Rctr = select.View(2);
+            appt.Rctr = fields.Text[kFieldRctr];
             if (!selection.Passes(appt)) continue;
-            appt.Comp = select.View(3);
-            appt.PS = select.View(4);
-            appt.Ed = select.View(5);
-            appt.ApprovedCond = select.View(6);
-            appt.NxtAction = select.View(7);
-            appt.NxtActionDate = select.View(8);
-            appt.ApptCond = select.View(9);
-            sch = select.IsNull(10) ? std::nullopt : std::optional(select.Int(10));
-            nxt = select.IsNull(11) ? std::nullopt : std::optional(select.Int(11));
-            appt.ApptSch = select.View(12);
+            appt.Comp = fields.Text[kFieldComp];
+            appt.PS = fields.Text[kFieldPS];
+            appt.Ed = fields.Text[kFieldEd];
+            appt.ApprovedCond = fields.Text[kFieldApprovedCond];
+            appt.NxtAction = fields.Text[kFieldNxtAction];
+            appt.NxtActionDate = fields.Text[kFieldNxtActionDate];
+            appt.ApptCond = fields.Text[kFieldApptCond];
+            appt.ApptSch = fields.Text[kFieldApptSch];
             const auto monday =
                 static_cast<std::int64_t>(MondayOf(static_cast<TDateTime>(select.Int(0))));
-            CountVersion(weeks[monday], appt, sch, nxt, reference);
+            CountVersion(weeks[monday], appt, ReadDay(select, 3), ReadDay(select, 4), reference);
         }
 
         std::vector<TWeek> result;

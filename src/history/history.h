@@ -9,9 +9,10 @@
 //              it was recorded. The same file (by digest) is recorded once.
 //   appts      one row per appointment, identified by its natural key (below); it points at the
 //              version of the latest list that holds it.
-//   versions   the appointment's fields as a list had them (all 27 columns as loaded, the
-//              terminated flag, and the scheduled and next-action days). A list that holds an
-//              appointment unchanged shares the version of the list before it.
+//   versions   the appointment's fields as a list had them (all 27 columns as loaded and the
+//              terminated flag, packed in one blob: packed_fields.h; and the scheduled and
+//              next-action days). A list that holds an appointment unchanged shares the version
+//              of the list before it.
 //   list_rows  which version of which appointment each list holds.
 //
 // The natural key of an appointment is its station (Rsid), the applicant's name, the day its
@@ -44,7 +45,7 @@ namespace orq::history {
 class TDatabase;
 
 // The schema version this program writes.
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 // The file name of the history in the user's data folder.
 inline constexpr const char* kHistoryFileName = "history.sqlite";
 

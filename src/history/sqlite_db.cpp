@@ -106,6 +106,20 @@ TStatement& TStatement::BindNull(int index) {
     return *this;
 }
 
+TStatement& TStatement::BindBlob(int index, std::string_view bytes) {
+    const int code = sqlite3_bind_blob64(
+        stmt_, index, bytes.data(), static_cast<sqlite3_uint64>(bytes.size()), SQLITE_TRANSIENT);
+    if (code != SQLITE_OK) db_.Raise(code);
+    return *this;
+}
+
+TStatement& TStatement::BindBlobStatic(int index, std::string_view bytes) {
+    const int code = sqlite3_bind_blob64(stmt_, index, bytes.data(),
+                                         static_cast<sqlite3_uint64>(bytes.size()), SQLITE_STATIC);
+    if (code != SQLITE_OK) db_.Raise(code);
+    return *this;
+}
+
 bool TStatement::Step() {
     const int code = sqlite3_step(stmt_);
     if (code == SQLITE_ROW) return true;
@@ -141,6 +155,12 @@ std::string_view TStatement::View(int column) const {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
     if (text == nullptr) return {};
     return {text, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))};
+}
+
+std::string_view TStatement::BlobView(int column) const {
+    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
+    if (bytes == nullptr) return {};
+    return {bytes, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))};
 }
 
 TTransaction::TTransaction(TDatabase& db) : db_(db) {

@@ -64,6 +64,9 @@ public:
     // Binds text that stays valid, unchanged, until the statement has run (not copied).
     TStatement& BindStatic(int index, std::string_view text);
     TStatement& BindNull(int index);
+    TStatement& BindBlob(int index, std::string_view bytes);
+    // Binds bytes that stay valid, unchanged, until the statement has run (not copied).
+    TStatement& BindBlobStatic(int index, std::string_view bytes);
 
     // Runs to the next row: true when there is one, false when done.
     bool Step();
@@ -76,6 +79,8 @@ public:
     std::string Text(int column) const;
     // The text of a column without copying, valid until the next step.
     std::string_view View(int column) const;
+    // The bytes of a blob column without copying, valid until the next step.
+    std::string_view BlobView(int column) const;
 
 private:
     TDatabase& db_;

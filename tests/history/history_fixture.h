@@ -8,10 +8,12 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "domain/dates.h"
 #include "domain/state.h"
 #include "history/history.h"
+#include "history/packed_fields.h"
 #include "metrics/pms.h"
 
 namespace orq::testing {
@@ -92,6 +94,21 @@ inline TOrqState MakeVariedList(unsigned seed, int rows, int days = 70) {
     return MakeList(std::move(appts));
 }
 
+// An appointment's 27 fields in sheet order and its terminated flag, joined by '|'.
+inline std::string Joined(const TAppt& a) {
+    std::string text;
+    for (const std::string* field :
+         {&a.Rsid, &a.Rctr, &a.Name, &a.Phone, &a.Comp, &a.AppType, &a.PS, &a.Sex, &a.Ed,
+          &a.LeadSrc, &a.ApptMade, &a.ApptSch, &a.ApptCond})
+        text += *field + "|";
+    text += std::to_string(a.EST) + "|" + a.TestDate + "|" + std::to_string(a.QT) + "|";
+    for (const std::string* field :
+         {&a.PhyDate, &a.PULHES, &a.Col19, &a.Col20, &a.NxtAction, &a.NxtActionDate, &a.Col23,
+          &a.Dispo, &a.ApprovedMake, &a.ApprovedCond, &a.Col27})
+        text += *field + "|";
+    return text + (a.Terminated ? "1" : "0");
+}
+
 inline history::TListFile FileNamed(const std::string& name) {
     // A digest of the name stands in for the file's: distinct names are distinct files.
     std::string digest(64, '0');
@@ -129,6 +146,33 @@ public:
         return result;
     }
     std::int64_t Int(const std::string& sql) const { return std::stoll("0" + Text(sql)); }
+    // The first column of every row, its bytes as they are.
+    std::vector<std::string> Column(const std::string& sql) const {
+        sqlite3_stmt* statement = nullptr;
+        std::vector<std::string> result;
+        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
+            while (sqlite3_step(statement) == SQLITE_ROW) {
+                const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, 0));
+                result.emplace_back(bytes ? bytes : "",
+                                    static_cast<std::size_t>(sqlite3_column_bytes(statement, 0)));
+            }
+        }
+        sqlite3_finalize(statement);
+        return result;
+    }
+    // The bytes of the first column of the first row, as they are.
+    std::string Blob(const std::string& sql) const {
+        sqlite3_stmt* statement = nullptr;
+        std::string result;
+        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK &&
+            sqlite3_step(statement) == SQLITE_ROW) {
+            const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, 0));
+            if (bytes != nullptr)
+                result.assign(bytes, static_cast<std::size_t>(sqlite3_column_bytes(statement, 0)));
+        }
+        sqlite3_finalize(statement);
+        return result;
+    }
     void Exec(const std::string& sql) const {
         sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
     }

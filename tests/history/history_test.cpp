@@ -11,6 +11,7 @@
 #include "base/error.h"
 #include "history/history.h"
 #include "history/sha256.h"
+#include "history/weeks_table.h"
 #include "history_fixture.h"
 #include "metrics/pms.h"
 #include "support/temp_dir.h"
@@ -211,9 +212,12 @@ TEST_F(HistoryTest, ListsEndingOnTheSameDayGoByRecordingTime) {
     history.Record(FileNamed("later.xls"), second, kRecordedMs + 5000);
     history.Record(FileNamed("earlier.xls"), first, kRecordedMs); // recorded with an older clock
     RawDb raw(path);
-    EXPECT_EQ(raw.Text("SELECT v.phone FROM appts a JOIN versions v ON v.id = a.id * 1048576 + "
-                       "a.version"),
-              "555-0199");
+    TAppt stored;
+    ASSERT_TRUE(history::UnpackFields(
+        raw.Blob("SELECT v.fields FROM appts a JOIN versions v ON v.id = a.id * 1048576 + "
+                 "a.version"),
+        stored));
+    EXPECT_EQ(stored.Phone, "555-0199");
 }
 
 TEST_F(HistoryTest, StoresEveryFieldAsLoaded) {
@@ -236,18 +240,13 @@ TEST_F(HistoryTest, StoresEveryFieldAsLoaded) {
     THistory history(path, HistoryToday());
     history.Record(FileNamed("a.xls"), MakeList({appt}), kRecordedMs);
     RawDb raw(path);
-    EXPECT_EQ(
-        raw.Text("SELECT rsid || '|' || rctr || '|' || name || '|' || phone || '|' || comp "
-                 "|| '|' || app_type || '|' || ps || '|' || sex || '|' || ed || '|' || "
-                 "lead_src || '|' || appt_made || '|' || appt_sch || '|' || appt_cond || "
-                 "'|' || est || '|' || test_date || '|' || qt || '|' || phy_date || '|' || "
-                 "pulhes || '|' || col19 || '|' || col20 || '|' || nxt_action || '|' || "
-                 "nxt_action_date || '|' || col23 || '|' || dispo || '|' || approved_make "
-                 "|| '|' || approved_cond || '|' || col27 || '|' || terminated FROM versions"),
-        "1A2B|SMITH, JOHN|GARCÍA, JOSÉ|555-0100|A|C|N|M|12H|WEB|" + DayText(-4) + "|" +
-            DayText(-2, "10:00:00 AM") + "||45|" + DayText(-3) +
-            "|77|3/20/2026|111111|c19|c20|APPOINTMENT-INITIAL|" + DayText(5) +
-            "|c23|PENDING|Y||x|1");
+    TAppt stored;
+    ASSERT_TRUE(history::UnpackFields(raw.Blob("SELECT fields FROM versions"), stored));
+    EXPECT_EQ(Joined(stored), "1A2B|SMITH, JOHN|GARCÍA, JOSÉ|555-0100|A|C|N|M|12H|WEB|" +
+                                  DayText(-4) + "|" + DayText(-2, "10:00:00 AM") + "||45|" +
+                                  DayText(-3) +
+                                  "|77|3/20/2026|111111|c19|c20|APPOINTMENT-INITIAL|" + DayText(5) +
+                                  "|c23|PENDING|Y||x|1");
     EXPECT_EQ(raw.Int("SELECT sch_day FROM versions"),
               static_cast<std::int64_t>(HistoryToday() - 2));
     const auto lists = history.Lists();
@@ -358,6 +357,84 @@ std::string Bytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
+// A file of the first schema, as the release that wrote it left it: three daily lists of one
+// station (one version edited to hold EST, QT, the terminated flag and text beyond ASCII), with
+// that release's weeks of it as CSV.
+std::string HistoryFixture(const std::string& name) {
+    return std::string(ORQ_SOURCE_DIR) + "/tests/fixtures/history/" + name;
+}
+
+TEST_F(HistoryTest, AFileOfTheFirstSchemaIsBroughtUpToDateKeepingAllItHolds) {
+    std::filesystem::create_directories(dir.Path() / "data/orq");
+    std::filesystem::copy_file(HistoryFixture("history-v1.sqlite"), path);
+    const std::string days = "ifnull(sch_day, '-') || '|' || ifnull(nxt_day, '-')";
+    std::vector<std::string> before; // each version's fields and days, in the order of ids
+    std::string keys;                // the lists, appointments and rows, whole
+    const std::string keysSql =
+        "SELECT (SELECT group_concat(id || sha256 || rows, ',') FROM lists) || ';' || "
+        "(SELECT group_concat(id || station || made_day || name || made_time || occurrence || "
+        "version || list || versions, ',') FROM appts) || ';' || "
+        "(SELECT group_concat(appt || '.' || list || '.' || seq, ',') FROM list_rows) || ';' || "
+        "(SELECT group_concat(id || '.' || appt || '.' || seq, ',') FROM versions)";
+    {
+        RawDb raw(path);
+        ASSERT_EQ(raw.Int("PRAGMA user_version"), 1);
+        before = raw.Column(
+            "SELECT rsid || '|' || rctr || '|' || name || '|' || phone || '|' || comp || '|' || "
+            "app_type || '|' || ps || '|' || sex || '|' || ed || '|' || lead_src || '|' || "
+            "appt_made || '|' || appt_sch || '|' || appt_cond || '|' || est || '|' || test_date "
+            "|| '|' || qt || '|' || phy_date || '|' || pulhes || '|' || col19 || '|' || col20 || "
+            "'|' || nxt_action || '|' || nxt_action_date || '|' || col23 || '|' || dispo || '|' "
+            "|| approved_make || '|' || approved_cond || '|' || col27 || '|' || terminated || "
+            "'|' || " +
+            days + " FROM versions ORDER BY id");
+        keys = raw.Text(keysSql);
+    }
+    ASSERT_EQ(before.size(), 208u);
+
+    THistory history(path, HistoryToday());
+    EXPECT_TRUE(history.Notice().empty());
+    {
+        RawDb raw(path);
+        EXPECT_EQ(raw.Int("PRAGMA user_version"), history::kSchemaVersion);
+        EXPECT_EQ(raw.Text("PRAGMA integrity_check"), "ok");
+        EXPECT_EQ(raw.Text(keysSql), keys);
+        const auto packed = raw.Column("SELECT fields FROM versions ORDER BY id");
+        const auto storedDays = raw.Column("SELECT " + days + " FROM versions ORDER BY id");
+        ASSERT_EQ(packed.size(), before.size());
+        ASSERT_EQ(storedDays.size(), before.size());
+        for (std::size_t i = 0; i < packed.size(); ++i) {
+            TAppt appt;
+            ASSERT_TRUE(history::UnpackFields(packed[i], appt)) << i;
+            EXPECT_EQ(Joined(appt) + "|" + storedDays[i], before[i]);
+        }
+        EXPECT_EQ(raw.Int("SELECT count(*) FROM versions WHERE est = 45"), 0)
+            << "the columns of the first schema are gone";
+    }
+
+    EXPECT_EQ(history::WeeksCsv(history.Weeks(Query(), HistoryToday())),
+              Bytes(HistoryFixture("weeks-all.csv")));
+    TWeekQuery lee = Query("1A2B", "LEE, KIM");
+    lee.From = EncodeDate(2026, 1, 5);
+    EXPECT_EQ(history::WeeksCsv(history.Weeks(lee, HistoryToday())),
+              Bytes(HistoryFixture("weeks-lee-from-january.csv")));
+    EXPECT_EQ(history.StationRecruiters().size(), 7u);
+    EXPECT_TRUE(history.Has("9cfeb56776e7dc0348cd72765bf05e59dfd9436f87195e5cd5b8c8479c16e893"));
+
+    // The file goes on as one of this schema: a later list, then forgetting the first one.
+    TOrqState later = MakeVariedList(5, 40);
+    for (TAppt& appt : later.Appts)
+        appt.Rsid = "1A2B";
+    EXPECT_TRUE(history.Record(FileNamed("later.xls"), later, kRecordedMs).Recorded);
+    EXPECT_EQ(history.Forget({history.Lists().front().Id}), 1u);
+    EXPECT_EQ(history.Lists().size(), 3u);
+    RawDb raw(path);
+    EXPECT_EQ(raw.Text("PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(raw.Int("SELECT count(*) FROM lists l WHERE rows != "
+                      "(SELECT count(*) FROM list_rows r WHERE r.list = l.id)"),
+              0);
+}
+
 TEST_F(HistoryTest, ANewerSchemaIsRefusedAndLeftAsItIs) {
     {
         THistory history(path, HistoryToday());
@@ -404,15 +481,35 @@ TEST_F(HistoryTest, DamageFoundWhileReadingSetsTheFileAside) {
         std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
         file.seekg(0, std::ios::end);
         const auto size = static_cast<std::size_t>(file.tellg());
-        ASSERT_GT(size, 8192u);
-        file.seekp(4096);
-        file << std::string(size - 4096, '\xA5');
+        unsigned char header[18] = {};
+        file.seekg(0);
+        file.read(reinterpret_cast<char*>(header), sizeof header);
+        const std::size_t pageSize = header[16] << 8 | header[17]; // big-endian at offset 16
+        ASSERT_GT(size, 2 * pageSize);
+        file.seekp(static_cast<std::streamoff>(pageSize));
+        file << std::string(size - pageSize, '\xA5');
     }
     THistory history(path, HistoryToday());
     EXPECT_TRUE(history.Weeks(Query(), HistoryToday()).empty());
     EXPECT_NE(history.Notice().find("was damaged; it was set aside as"), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(path + ".damaged-2026-03-18"));
     EXPECT_TRUE(history.Record(FileNamed("b.xls"), MakeVariedList(2, 5), kRecordedMs).Recorded);
+}
+
+TEST_F(HistoryTest, AStoredAppointmentThatDoesNotReadSetsTheFileAside) {
+    {
+        THistory history(path, HistoryToday());
+        history.Record(FileNamed("a.xls"), MakeVariedList(1, 20), kRecordedMs);
+    }
+    {
+        RawDb raw(path);
+        raw.Exec("UPDATE versions SET fields = x'05414243' WHERE id = (SELECT min(id) FROM "
+                 "versions)"); // a length beyond its bytes
+    }
+    THistory history(path, HistoryToday());
+    EXPECT_TRUE(history.Weeks(Query(), HistoryToday()).empty());
+    EXPECT_NE(history.Notice().find("was damaged; it was set aside as"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(path + ".damaged-2026-03-18"));
 }
 
 TEST(Sha256, KnownDigests) {
