@@ -78,10 +78,20 @@ void THistoryMenu::RecordOpenedLists1Toggled(bool checked) {
     if (options_.Prefs != nullptr) options_.Prefs->SetRecordOpenedLists(checked);
 }
 
+void THistoryMenu::ListOpening(const QString& fileName) {
+    if (!RecordingOn()) return;
+    // A digest started for a list that did not load is waited for here, and dropped.
+    digest_ = std::async(std::launch::async, history::DescribeListFile, S(fileName));
+    digestOf_ = fileName;
+}
+
 void THistoryMenu::ListOpened(const QString& fileName, const TOrqState& state) {
+    std::future<history::TListFile> digest = std::move(digest_);
     if (!RecordingOn()) return;
     try {
-        const history::TListFile file = history::DescribeListFile(S(fileName));
+        const history::TListFile file = digest.valid() && digestOf_ == fileName
+                                            ? digest.get()
+                                            : history::DescribeListFile(S(fileName));
         auto history = OpenHistory();
         history->Record(file, state, NowMs());
     } catch (const Error& failure) {

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -45,6 +46,9 @@ public:
     // Adds the menu to `bar` before `before` (the Help menu).
     void AddTo(QMenuBar* bar, QAction* before);
 
+    // Before File > Open reads `fileName`: when recording is on, the file's digest is taken on
+    // a thread of its own while the list loads.
+    void ListOpening(const QString& fileName);
     // After File > Open loaded `fileName` into `state`: records it when recording is on. A
     // failure is one line in the status area; nothing is ever asked.
     void ListOpened(const QString& fileName, const TOrqState& state);
@@ -71,6 +75,9 @@ private:
     QAction* RecordOpenedLists1 = nullptr;
     std::unique_ptr<TTrendsForm> trends_;
     std::unique_ptr<TForgetForm> forget_;
+    // The digest ListOpening started, and of which file.
+    std::future<history::TListFile> digest_;
+    QString digestOf_;
 };
 
 } // namespace orq::gui

@@ -420,6 +420,7 @@ void TMainForm::Render() {
 
 bool TMainForm::OpenList(const QString& fileName, bool remember) {
     bool loaded = false;
+    if (history_ != nullptr) history_->ListOpening(fileName);
     RunCommand(this, [&] {
         if (!import_) import_ = options_.MakeImport();
         // A file the reader rejects leaves the previous list loaded: the reader fails before the
