@@ -225,40 +225,77 @@ std::string ChoiceList(const std::vector<std::string>& items) {
     return list;
 }
 
-std::string TerminalText(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
+namespace {
+
+constexpr char kHexDigits[] = "0123456789abcdef";
+
+// Where a text needs no change its bytes are copied as they are: only control characters (C0,
+// DEL, and the two-byte U+0080 to U+009F) take the slow path.
+bool IsPlain(std::string_view text) {
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c == 0x7f || c == 0xc2) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void AppendTerminalText(std::string& out, std::string_view text) {
+    if (IsPlain(text)) {
+        out += text;
+        return;
+    }
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
         if (c == '\t' || c == '\r' || c == '\n') {
             out += ' ';
         } else if (c < 0x20 || c == 0x7f) {
-            static const char kHex[] = "0123456789abcdef";
             out += "\\x";
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
+            out += kHexDigits[c >> 4];
+            out += kHexDigits[c & 15];
         } else if (c == 0xc2 && i + 1 < text.size() &&
                    static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
                    static_cast<unsigned char>(text[i + 1]) <= 0x9f) {
             // U+0080 to U+009F, which some terminals take as commands.
-            char code[8];
-            std::snprintf(code, sizeof code, "\\u%04x",
-                          static_cast<unsigned char>(text[i + 1]) & 0xffu);
-            out += code;
+            const auto code = static_cast<unsigned char>(text[i + 1]);
+            out += "\\u00";
+            out += kHexDigits[code >> 4];
+            out += kHexDigits[code & 15];
             ++i;
         } else {
             out += static_cast<char>(c);
         }
     }
+}
+
+std::string TerminalText(std::string_view text) {
+    std::string out;
+    AppendTerminalText(out, text);
     return out;
 }
 
-std::string JsonString(const std::string& text) {
-    std::string out;
-    out.reserve(text.size() + 2);
+TBlockWriter::TBlockWriter(std::ostream& out) : out_(out) {
+    text.reserve(kBlock + kBlock / 2);
+}
+
+TBlockWriter::~TBlockWriter() {
+    Flush();
+}
+
+void TBlockWriter::Flush() {
+    out_.write(text.data(), static_cast<std::streamsize>(text.size()));
+    text.clear();
+}
+
+void AppendJsonString(std::string& out, std::string_view text) {
     out += '"';
-    for (char ch : text) {
-        auto c = static_cast<unsigned char>(ch);
+    std::size_t plain = 0; // the start of the bytes copied as they are
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != '"' && c != '\\') continue;
+        out.append(text.data() + plain, i - plain);
+        plain = i + 1;
         switch (c) {
         case '"':
             out += "\\\"";
@@ -282,16 +319,19 @@ std::string JsonString(const std::string& text) {
             out += "\\f";
             break;
         default:
-            if (c < 0x20) {
-                char buffer[8];
-                std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-                out += buffer;
-            } else {
-                out += static_cast<char>(c);
-            }
+            out += "\\u00";
+            out += kHexDigits[c >> 4];
+            out += kHexDigits[c & 15];
         }
     }
+    out.append(text.data() + plain, text.size() - plain);
     out += '"';
+}
+
+std::string JsonString(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    AppendJsonString(out, text);
     return out;
 }
 

@@ -82,9 +82,41 @@ std::string ChoiceList(const std::vector<std::string>& items);
 // become one space each (the columns stay where they are), other control characters are shown
 // escaped ("\x1b" for ESC, "\u009b" for the one-byte CSI).
 std::string TerminalText(std::string_view text);
+void AppendTerminalText(std::string& out, std::string_view text);
+
+// Output built in a string and handed to the stream in blocks: a report of a large list is
+// millions of small pieces, and a stream call for each would cost more than the report itself.
+// Step() after each row writes the text once it holds a block; the rest goes at the end.
+class TBlockWriter {
+public:
+    explicit TBlockWriter(std::ostream& out);
+    ~TBlockWriter();
+    TBlockWriter(const TBlockWriter&) = delete;
+    TBlockWriter& operator=(const TBlockWriter&) = delete;
+
+    std::string text;
+    void Step() {
+        if (text.size() >= kBlock) Flush();
+    }
+    void Flush();
+
+private:
+    static constexpr std::size_t kBlock = std::size_t{1} << 16;
+    std::ostream& out_;
+};
+
+// A new object the command uses until the process ends: never destroyed, so that the end of a
+// command on a large list does not free millions of strings one by one (the system takes the
+// memory back at once). It stays reachable, so leak checkers do not count it.
+template <typename T> T& KeptUntilExit() {
+    static auto* kept = new std::vector<T*>;
+    kept->push_back(new T());
+    return *kept->back();
+}
 
 // A small JSON writer: strings escaped as JSON requires (UTF-8 passed through).
-std::string JsonString(const std::string& text);
+std::string JsonString(std::string_view text);
+void AppendJsonString(std::string& out, std::string_view text);
 std::string JsonNumber(double value);
 
 } // namespace orq::cli

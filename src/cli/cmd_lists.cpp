@@ -16,7 +16,7 @@ using TBuild = std::function<const reports::TReportTable&(const TOrqState&)>;
 
 void PrintList(std::ostream& out, const reports::TReportTable& grid, const Invocation& invocation) {
     if (invocation.Csv()) {
-        out << CsvTable(grid, AllColumns(grid));
+        WriteCsvTable(out, grid, AllColumns(grid));
         return;
     }
     const std::string clipboard = reports::CopyText(grid);

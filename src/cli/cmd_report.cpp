@@ -66,17 +66,30 @@ void ApplyFilters(const Invocation& invocation, std::int8_t type, const TOrqStat
     window.CheckBox2 = invocation.Has("hide-rescheduled");
 }
 
-template <typename CellText>
-std::string JsonRows(const reports::TReportTable& grid, const std::vector<std::size_t>& shown,
-                     CellText cellText) {
-    std::string out = "[";
+// One JSON array of the shown cells of every data row; `append` writes a cell's JSON value.
+template <typename AppendCell>
+void WriteJsonRows(TBlockWriter& writer, const reports::TReportTable& grid,
+                   const std::vector<std::size_t>& shown, AppendCell append) {
+    std::string& text = writer.text;
+    text += '[';
     for (std::size_t r = 0; r < grid.Rows.size(); ++r) {
-        out += r ? ",\n  [" : "\n  [";
-        for (std::size_t i = 0; i < shown.size(); ++i)
-            out += (i ? ", " : "") + JsonString(cellText(grid.Rows[r][shown[i]]));
-        out += "]";
+        text += r ? ",\n  [" : "\n  [";
+        const reports::TReportRow& row = grid.Rows[r];
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            if (i) text += ", ";
+            append(text, row[shown[i]]);
+        }
+        text += ']';
+        writer.Step();
     }
-    return out + "]";
+    text += ']';
+}
+
+// A colour as a JSON string: its six digits need no escaping.
+void AppendJsonColor(std::string& text, const std::optional<TColor>& color) {
+    text += '"';
+    reports::AppendColorText(text, color);
+    text += '"';
 }
 
 void PrintReport(std::ostream& out, const std::string& title, const TReportWindow& window,
@@ -84,37 +97,48 @@ void PrintReport(std::ostream& out, const std::string& title, const TReportWindo
     const reports::TReportTable& grid = window.PrintGrid;
     const std::vector<std::size_t> shown = grid.ShownColumns();
     if (invocation.Csv()) {
-        out << CsvTable(grid, shown);
+        WriteCsvTable(out, grid, shown);
         return;
     }
+    TBlockWriter writer(out);
+    std::string& text = writer.text;
     if (invocation.Json()) {
-        out << "{\"title\": " << JsonString(title) << ",\n"
-            << " \"count\": " << JsonString(window.Label1) << ",\n"
-            << " \"columns\": [";
-        for (std::size_t i = 0; i < shown.size(); ++i)
-            out << (i ? ", " : "") << JsonString(grid.Columns[shown[i]].Header);
-        out << "],\n"
-            << " \"rows\": "
-            << JsonRows(grid, shown, [](const reports::TReportCell& c) { return c.Text; }) << ",\n"
-            << " \"background\": "
-            << JsonRows(
-                   grid, shown,
-                   [](const reports::TReportCell& c) { return reports::ColorText(c.Background); })
-            << ",\n"
-            << " \"font_color\": "
-            << JsonRows(
-                   grid, shown,
-                   [](const reports::TReportCell& c) { return reports::ColorText(c.FontColor); })
-            << "}\n";
+        text += "{\"title\": ";
+        AppendJsonString(text, title);
+        text += ",\n \"count\": ";
+        AppendJsonString(text, window.Label1);
+        text += ",\n \"columns\": [";
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            if (i) text += ", ";
+            AppendJsonString(text, grid.Columns[shown[i]].Header);
+        }
+        text += "],\n \"rows\": ";
+        WriteJsonRows(writer, grid, shown, [](std::string& json, const reports::TReportCell& c) {
+            AppendJsonString(json, c.Text);
+        });
+        text += ",\n \"background\": ";
+        WriteJsonRows(writer, grid, shown, [](std::string& json, const reports::TReportCell& c) {
+            AppendJsonColor(json, c.Background);
+        });
+        text += ",\n \"font_color\": ";
+        WriteJsonRows(writer, grid, shown, [](std::string& json, const reports::TReportCell& c) {
+            AppendJsonColor(json, c.FontColor);
+        });
+        text += "}\n";
         return;
     }
-    out << title << "\n";
+    text += title;
+    text += '\n';
     for (std::size_t row = 0; row < grid.GridRowCount(); ++row) {
-        for (std::size_t i = 0; i < shown.size(); ++i)
-            out << (i ? "\t" : "") << TerminalText(grid.Text(row, shown[i]));
-        out << "\n";
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            if (i) text += '\t';
+            AppendTerminalText(text, grid.Text(row, shown[i]));
+        }
+        text += '\n';
+        writer.Step();
     }
-    out << window.Label1 << "\n";
+    text += window.Label1;
+    text += '\n';
 }
 
 // --xls OUT.xls [--overwrite]: the table saved as "&Save to XLS" saves it; "--xls -" writes the
@@ -142,11 +166,11 @@ int RunReport(const Invocation& invocation, std::ostream& out, std::ostream&) {
     if (xlsToOutput && (invocation.Json() || invocation.Csv()))
         throw UsageError{"--xls - writes the workbook to standard output: no --json or --csv"};
 
-    TOrqState state;
-    TMainView view;
+    TOrqState& state = KeptUntilExit<TOrqState>();
+    TMainView& view = KeptUntilExit<TMainView>();
     LoadList(invocation, invocation.positional[1], state, view);
 
-    TReportWindow window;
+    TReportWindow& window = KeptUntilExit<TReportWindow>();
     ApplyFilters(invocation, type, state, window);
     const reports::TBuildResult result = reports::LoadApps(state, window, type);
     if (!xlsToOutput) PrintReport(out, reports::ReportName(type), window, invocation);

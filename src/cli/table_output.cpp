@@ -3,6 +3,7 @@
 #include <numeric>
 
 #include "base/csv.h"
+#include "cli/cli.h"
 
 namespace orq::cli {
 
@@ -12,20 +13,20 @@ std::vector<std::size_t> AllColumns(const reports::TReportTable& table) {
     return columns;
 }
 
-std::string CsvTable(const reports::TReportTable& table, const std::vector<std::size_t>& columns) {
-    std::string csv;
-    csv.reserve((table.Rows.size() + 1) * columns.size() * 12);
+void WriteCsvTable(std::ostream& out, const reports::TReportTable& table,
+                   const std::vector<std::size_t>& columns) {
+    TBlockWriter writer(out);
     auto record = [&](auto text) {
         for (std::size_t i = 0; i < columns.size(); ++i) {
-            if (i) csv += ',';
-            AppendCsvField(csv, text(columns[i]));
+            if (i) writer.text += ',';
+            AppendCsvField(writer.text, text(columns[i]));
         }
-        csv += '\n';
+        writer.text += '\n';
+        writer.Step();
     };
     record([&](std::size_t c) -> const std::string& { return table.Columns[c].Header; });
     for (const reports::TReportRow& row : table.Rows)
         record([&](std::size_t c) -> const std::string& { return row[c].Text; });
-    return csv;
 }
 
 } // namespace orq::cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@ namespace orq::cli {
 std::vector<std::size_t> AllColumns(const reports::TReportTable& table);
 
 // The header texts of `columns`, then every data row's texts of them, one CSV record each.
-std::string CsvTable(const reports::TReportTable& table, const std::vector<std::size_t>& columns);
+void WriteCsvTable(std::ostream& out, const reports::TReportTable& table,
+                   const std::vector<std::size_t>& columns);
 
 } // namespace orq::cli

@@ -1,14 +1,22 @@
 #include "reports/report_table.h"
 
-#include <cstdio>
-
 namespace orq::reports {
 
+void AppendColorText(std::string& out, const std::optional<TColor>& color) {
+    if (!color) return;
+    // A report of a large list has millions of colours to write: no formatting call for each.
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    char text[6];
+    std::uint32_t value = *color & 0xFFFFFFu;
+    for (int i = 5; i >= 0; --i, value >>= 4)
+        text[i] = kDigits[value & 15];
+    out.append(text, sizeof text);
+}
+
 std::string ColorText(const std::optional<TColor>& color) {
-    if (!color) return {};
-    char buffer[8];
-    std::snprintf(buffer, sizeof buffer, "%06X", *color & 0xFFFFFFu);
-    return buffer;
+    std::string text;
+    AppendColorText(text, color);
+    return text;
 }
 
 const std::string& TReportTable::Text(std::size_t row, std::size_t column) const {

@@ -25,6 +25,8 @@ namespace orq::reports {
 
 // The six upper-case hexadecimal digits of a colour ("CAFFFF"), or "" for no colour of its own.
 std::string ColorText(const std::optional<TColor>& color);
+// ColorText appended to `out`.
+void AppendColorText(std::string& out, const std::optional<TColor>& color);
 
 // Font style flags of a cell. 0 is the regular style (the table's own font, not bold, not
 // italic, not underlined, not struck out).
