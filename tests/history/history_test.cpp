@@ -484,7 +484,7 @@ TEST_F(HistoryTest, DamageFoundWhileReadingSetsTheFileAside) {
         unsigned char header[18] = {};
         file.seekg(0);
         file.read(reinterpret_cast<char*>(header), sizeof header);
-        const std::size_t pageSize = header[16] << 8 | header[17]; // big-endian at offset 16
+        const std::size_t pageSize = std::size_t{header[16]} << 8 | header[17]; // big-endian, at 16
         ASSERT_GT(size, 2 * pageSize);
         file.seekp(static_cast<std::streamoff>(pageSize));
         file << std::string(size - pageSize, '\xA5');
