@@ -25,5 +25,5 @@ findings=fuzz-corpus-work/$target-findings
 mkdir -p "$work" "$findings" "fuzz/corpus/$target"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-exec "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+exec "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=512 \
     -max_len=65536 -artifact_prefix="$findings/" "$@" "$work" "fuzz/corpus/$target"

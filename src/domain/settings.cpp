@@ -1,9 +1,15 @@
 #include "domain/settings.h"
 
+#include <cerrno>
 #include <cstdint>
-#include <cstdio>
-#include <fstream>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include "base/error.h"
+#include "base/file.h"
+#include "base/file_replace.h"
 
 namespace orq {
 namespace {
@@ -40,22 +46,17 @@ void ReadSettings(const std::string& path, TOrqState& state) {
     state.FirstRun = false;
     state.ReserveList.clear();
 
-    struct stat info {};
-    if (path.empty() || stat(path.c_str(), &info) != 0) {
-        state.FirstRun = true;
-        return;
-    }
-    std::FILE* file = S_ISDIR(info.st_mode) ? nullptr : std::fopen(path.c_str(), "rb");
-    if (!file) {
-        // A settings file that cannot be opened counts as none.
-        state.FirstRun = true;
-        return;
-    }
     std::string content;
-    char buffer[4096];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-        content.append(buffer, got);
-    std::fclose(file);
+    try {
+        // Only a regular file, opened without blocking; what lies past the limit is not read.
+        const TFileBytes bytes = ReadRegularFile(path, kMaxSettingsFileSize, TOversize::ReadHead);
+        const auto view = bytes.View();
+        content.assign(view.begin(), view.end());
+    } catch (const Error&) {
+        // A settings file that is missing or cannot be opened (a folder, a FIFO) counts as none.
+        state.FirstRun = true;
+        return;
+    }
 
     // The minimum EST: the first word after blanks and line ends, as a whole number.
     std::size_t pos = 0;
@@ -92,6 +93,33 @@ void ReadSettings(const std::string& path, TOrqState& state) {
     }
 }
 
+namespace {
+
+// Writes the whole of `content` to `fd`.
+bool WriteAll(int fd, const std::string& content) {
+    std::size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Creates `temporary` as a new file of this process. Whatever stands at that name (a file left
+// by an earlier run, or a link planted there) is removed, never followed; a folder there makes
+// the write fail.
+int CreateTemporary(const std::string& temporary) {
+    constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    int fd = ::open(temporary.c_str(), kFlags, 0666);
+    if (fd < 0 && errno == EEXIST && ::unlink(temporary.c_str()) == 0)
+        fd = ::open(temporary.c_str(), kFlags, 0666);
+    return fd;
+}
+
+} // namespace
+
 bool WriteSettings(const std::string& path, const std::string& estText,
                    const std::vector<std::string>& checkedNames, TOrqState& state) {
     std::string content = estText + "\r\n";
@@ -99,23 +127,18 @@ bool WriteSettings(const std::string& path, const std::string& estText,
         state.ReserveList.push_back(name);
         content += name + "\r\n";
     }
-    // Written beside the file and renamed into place: a failed write keeps the earlier file.
-    std::string temporary = path + ".tmp";
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        if (!file) return false;
-        file.write(content.data(), static_cast<std::streamsize>(content.size()));
-        file.flush();
-        if (!file) {
-            file.close();
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
+    // Written beside the file, synced and renamed into place: a failed write keeps the earlier
+    // file, and a crash leaves either the earlier file or the new one.
+    const std::string temporary = path + ".tmp";
+    const int fd = CreateTemporary(temporary);
+    if (fd < 0) return false;
+    KeepFileMode(fd, path);
+    const bool written = WriteAll(fd, content) && ::fsync(fd) == 0;
+    if (::close(fd) != 0 || !written || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        ::unlink(temporary.c_str());
         return false;
     }
+    SyncParentFolder(path);
     return true;
 }
 

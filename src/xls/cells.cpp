@@ -175,7 +175,8 @@ void TCells::AddCompact(std::uint16_t id, std::span<const std::uint8_t> body) {
         // record.
         const std::size_t entry = id == rid::kMulRk ? mul::kMulRkEntry : mul::kMulBlankEntry;
         const std::size_t end = mul::kEntries + entry; // where entry 0 ends
-        for (std::size_t i = 0; end + entry * i < body.size() && first + i <= 0xFFFF; ++i) {
+        // Entries right of the sheet's last column are not cells.
+        for (std::size_t i = 0; end + entry * i < body.size() && first + i <= kMaxColumn; ++i) {
             TCell cell;
             cell.Column = static_cast<std::uint16_t>(first + i);
             cell.Id = id == rid::kMulRk ? rid::kRk : rid::kBlank;

@@ -266,6 +266,8 @@ void TRecordReader::CheckRecord(std::uint16_t id, std::span<const std::uint8_t> 
 std::unique_ptr<TBaseRecord> TRecordReader::ReadRecord(const TRecordHeader& header) {
     auto body = ReadBody(header);
     CheckRecord(header.Id, body);
+    // A dropped record is freed at once; every other one is held by the workbook.
+    if (!IsDroppedRecord(header.Id)) Hold(kHeldPerRecord + body.size());
     std::unique_ptr<TBaseRecord> record;
     switch (header.Id) {
     case rid::kFormula:
@@ -311,6 +313,7 @@ void TRecordReader::LookAhead(TBaseRecord& record) {
         switch (next.Id) {
         case rid::kContinue:
             // Read by the same rule, so the CONTINUE's own look-ahead runs next.
+            Hold(kHeldPerRecord + next.Size);
             tail->Continue = ReadContinue();
             tail = tail->Continue.get();
             continue;

@@ -287,10 +287,29 @@ struct TRecordHeader {
     std::uint16_t Size = 0;
 };
 
+// What a read of a record stream may hold beyond the stream itself: a fixed allowance plus a
+// multiple of the stream's size (the resource policy is described in workbook.cpp).
+inline constexpr std::size_t kHeldAllowance = std::size_t{32} << 20;
+inline constexpr std::size_t kHeldPerStreamByte = 8;
+// What one held item costs, as charged against that limit.
+inline constexpr std::size_t kHeldPerRecord = 80;  // a record object, its list slot and heap block
+inline constexpr std::size_t kHeldPerRowSlot = 72; // one row of the cell list and row-record list
+
 // Sequential reader of a workbook record stream. The stream bytes must outlive it.
 class TRecordReader {
 public:
-    explicit TRecordReader(std::span<const std::uint8_t> stream) : reader_(stream) {}
+    explicit TRecordReader(std::span<const std::uint8_t> stream)
+        : reader_(stream), heldLimit_(kHeldAllowance + kHeldPerStreamByte * stream.size()) {}
+
+    // Counts `bytes` as held by what is read from this stream; past the limit the stream is
+    // refused with "Error reading Excel records. File invalid".
+    void Hold(std::size_t bytes) {
+        if (!CanHold(bytes)) Fail(kReadErrorMessage);
+        held_ += bytes;
+    }
+    // Whether `bytes` more fit under the limit (for room that is only a hint, such as a
+    // reservation).
+    bool CanHold(std::size_t bytes) const { return bytes <= heldLimit_ - held_; }
 
     // Reads the next header; false (nothing consumed) when fewer than 4 bytes are left.
     bool ReadHeader(TRecordHeader& header) {
@@ -358,6 +377,8 @@ private:
     std::unique_ptr<TContinueRecord> ReadContinue();
 
     ByteReader reader_;
+    std::size_t heldLimit_;
+    std::size_t held_ = 0;
 };
 
 // RK number decoding: a 30-bit integer or the upper 30 bits of a double, optionally / 100.

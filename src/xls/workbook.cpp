@@ -4,6 +4,23 @@
 #include <algorithm>
 #include <limits>
 
+// What a read of a workbook may cost, whatever the file holds:
+//   - the file: regular files only, opened without blocking, at most kMaxInputFileSize bytes
+//     (base/file.h); the compound-file elements held besides the "Workbook" stream never add
+//     up to more than the file itself (xls/cfb*);
+//   - the record stream: every record object kept, every row slot of a worksheet's cell lists
+//     and every sheet is counted against kHeldAllowance + kHeldPerStreamByte x the stream's
+//     size (TRecordReader::Hold); a stream that would hold more is refused with "Error reading
+//     Excel records. File invalid". Compact cells stay within that ratio by themselves (a
+//     MULBLANK cell, the densest, takes 16 bytes for 2 bytes of stream; a MULBLANK or MULRK
+//     yields no cells right of the last column);
+//   - reservations made from what a record announces (DIMENSIONS) never exceed what the rest
+//     of the stream could fill, and are skipped when the limit has no room for them;
+//   - only the sheets named by BOUNDSHEET records are read; further substreams are passed over
+//     record by record without being kept;
+//   - time: one pass over the stream; sheet names are checked through a hash set.
+// Together the peak stays under 64 MB + 16 x the file's size for any input.
+
 namespace orq::xls {
 
 // ---- Globals ------------------------------------------------------------------------------------
@@ -21,8 +38,7 @@ void TWorkbookGlobals::AddBoundSheet(std::unique_ptr<TBaseRecord> record) {
     // Stream position u32 (ignored), visibility u8, sheet type u8, then the name with a 1-byte
     // character count. Names are compared exactly: "Data" and "data" are two sheets.
     std::u16string name = TContinuedReader(*record, biff::boundsheet::kName).ReadString(1).Text();
-    if (std::find(SheetNames.begin(), SheetNames.end(), name) != SheetNames.end())
-        Fail(kMsgSheetNameExists, ToUtf8(name).c_str());
+    if (!sheetNameSet_.insert(name).second) Fail(kMsgSheetNameExists, ToUtf8(name).c_str());
     SheetNames.push_back(std::move(name));
     BoundSheets.push_back(std::move(record));
 }
@@ -129,6 +145,19 @@ void TWorkbookGlobals::Read(TRecordReader& in, std::unique_ptr<TBaseRecord> bof)
 
 // ---- Workbook -----------------------------------------------------------------------------------
 
+namespace {
+// Passes over a substream whose BOF was just read, up to and including its EOF, keeping
+// nothing; substreams nested in it are passed over too.
+void SkipSubstream(TRecordReader& in) {
+    for (int depth = 0;;) {
+        const TRecordHeader header = in.RequireHeader();
+        TRecordReader::CheckRecord(header.Id, in.ReadBody(header));
+        if (header.Id == rid::kBof) ++depth;
+        if (header.Id == rid::kEof && depth-- == 0) return;
+    }
+}
+} // namespace
+
 void TWorkbook::Read(std::span<const std::uint8_t> stream) {
     Sheets.clear();
     Globals.Clear();
@@ -149,6 +178,11 @@ void TWorkbook::Read(std::span<const std::uint8_t> stream) {
             Globals.Read(in, std::move(record));
             continue;
         }
+        // A substream beyond the sheets the globals name is never shown: it is not kept.
+        if (Sheets.size() >= Globals.BoundSheets.size()) {
+            SkipSubstream(in);
+            continue;
+        }
         std::unique_ptr<TSheet> sheet;
         if (type == kBofWorksheet)
             sheet = std::make_unique<TWorkSheet>(Globals.Sst);
@@ -156,6 +190,7 @@ void TWorkbook::Read(std::span<const std::uint8_t> stream) {
             sheet = std::make_unique<TTavroChart>(Globals.Sst);
         else
             sheet = std::make_unique<TTavroUnsupportedSheet>(Globals.Sst);
+        in.Hold(sizeof(TWorkSheet));
         sheet->Bof = std::move(record);
         TSheet& added = *sheet;
         Sheets.push_back(std::move(sheet));

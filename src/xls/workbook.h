@@ -8,6 +8,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "base/import.h"
@@ -68,6 +69,8 @@ private:
     void AddBoundSheet(std::unique_ptr<TBaseRecord> record);
     void AddToList(TRecordList& list, std::unique_ptr<TBaseRecord> record);
     void ReadExternSheet(const TBaseRecord& record);
+
+    std::unordered_set<std::u16string> sheetNameSet_; // SheetNames, for the duplicate check
 };
 
 class TWorkbook {

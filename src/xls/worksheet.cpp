@@ -112,15 +112,23 @@ void TWorkSheet::AddColumnInfo(const TBaseRecord& record) {
     }
 }
 
-void TWorkSheet::ReserveFromDimensions(const TRecordReader& in) {
-    // Room for the rows and cells the sheet announces, but never more cells than the rest of
-    // the stream could hold (a cell record takes at least 10 bytes).
-    const std::size_t rows = std::min<std::size_t>(Dimensions.LastRowPlus1, kMaxRow + 1);
+void TWorkSheet::ReserveFromDimensions(TRecordReader& in, std::size_t& heldRows) {
+    // Room for the rows and cells the sheet announces, but never more rows or cells than the
+    // rest of the stream could fill (a cell record takes at least 10 bytes), and none when the
+    // stream's limit has no room left for it: the room is only a hint.
+    const std::size_t fill = (in.Data().size() - in.Position()) / 10;
+    const std::size_t rows =
+        std::min({std::size_t{Dimensions.LastRowPlus1}, std::size_t{kMaxRow} + 1, fill});
     const std::size_t columns = std::min<std::size_t>(Dimensions.LastColumnPlus1, kMaxColumn + 1);
     const std::size_t firstRow = std::min<std::size_t>(Dimensions.FirstRow, rows);
     const std::size_t firstColumn = std::min<std::size_t>(Dimensions.FirstColumn, columns);
-    const std::size_t cells = (rows - firstRow) * (columns - firstColumn);
-    Cells.ReserveRows(rows, std::min(cells, (in.Data().size() - in.Position()) / 10));
+    const std::size_t cells = std::min((rows - firstRow) * (columns - firstColumn), fill);
+    const std::size_t newRows = rows > heldRows ? rows - heldRows : 0;
+    const std::size_t bytes = newRows * kHeldPerRowSlot + cells * sizeof(TCell);
+    if (!in.CanHold(bytes)) return;
+    in.Hold(bytes);
+    heldRows = std::max(heldRows, rows);
+    Cells.ReserveRows(rows, cells);
 }
 
 void TWorkSheet::ReadEmbeddedChart(TRecordReader& in, std::unique_ptr<TBaseRecord> bof) {
@@ -131,6 +139,15 @@ void TWorkSheet::ReadEmbeddedChart(TRecordReader& in, std::unique_ptr<TBaseRecor
 void TWorkSheet::Read(TRecordReader& in) {
     TFormulaRecord* lastFormula = nullptr;
     TRecordList* plain = &RecordsBeforeWindow2;
+    // The row slots counted against the stream's limit so far: a single cell far down the
+    // sheet gives the cell lists every row above it.
+    std::size_t heldRows = 0;
+    auto holdRows = [&] {
+        const std::size_t rows = std::max(Cells.RowListCount(), Cells.RowRecordCount());
+        if (rows <= heldRows) return;
+        in.Hold((rows - heldRows) * kHeldPerRowSlot);
+        heldRows = rows;
+    };
     for (;;) {
         const TRecordHeader header = in.RequireHeader();
         switch (header.Id) {
@@ -156,6 +173,7 @@ void TWorkSheet::Read(TRecordReader& in) {
                 Cells.AddRowRecord(body);
             else
                 Cells.AddCompact(header.Id, body);
+            holdRows();
             continue;
         }
         default:
@@ -178,10 +196,12 @@ void TWorkSheet::Read(TRecordReader& in) {
         case rid::kFormula:
             lastFormula = static_cast<TFormulaRecord*>(record.get());
             Cells.AddRecord(std::move(record));
+            holdRows();
             break;
         case rid::kLabel:
         case rid::kRString:
             Cells.AddRecord(std::move(record));
+            holdRows();
             break;
         case rid::kString:
             // The text result of the formula before it.
@@ -199,7 +219,7 @@ void TWorkSheet::Read(TRecordReader& in) {
             break;
         case rid::kDimensions:
             NoteDimensions(*record);
-            ReserveFromDimensions(in);
+            ReserveFromDimensions(in, heldRows);
             break;
         case rid::kCodeName:
             SetCodeName(std::move(record));

@@ -94,7 +94,8 @@ public:
 private:
     void AddColumnInfo(const TBaseRecord& record);
     void ReadEmbeddedChart(TRecordReader& in, std::unique_ptr<TBaseRecord> bof);
-    void ReserveFromDimensions(const TRecordReader& in);
+    // `heldRows`: the row slots already counted against the stream's limit.
+    void ReserveFromDimensions(TRecordReader& in, std::size_t& heldRows);
     void LinkSettings(TBaseRecord* record);
 
     TSST* sst_;

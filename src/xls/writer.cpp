@@ -276,7 +276,12 @@ void TXlsWriter::SortFormats() {
 
 std::uint32_t TXlsWriter::AddString(std::u16string_view text) {
     TSST& sst = Globals().Sst;
-    if (text.size() > kMaxCellTextLength) text = text.substr(0, kMaxCellTextLength);
+    if (text.size() > kMaxCellTextLength) {
+        // Cut before a surrogate pair that the limit would split: half a pair is no character.
+        std::size_t keep = kMaxCellTextLength;
+        if (text[keep - 1] >= 0xD800 && text[keep - 1] <= 0xDBFF) --keep;
+        text = text.substr(0, keep);
+    }
     std::vector<std::uint8_t> entry(TSST::kHeaderSize, 0);
     entry.reserve(TSST::kHeaderSize + 3 + 2 * text.size());
     AppendExcelString(entry, text, 2);

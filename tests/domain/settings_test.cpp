@@ -107,5 +107,58 @@ TEST_F(Settings, AFailedWriteKeepsTheEarlierFile) {
     EXPECT_FALSE(WriteSettings(folder_ + "/missing/ORQ.ini", "40", {}, state));
 }
 
+TEST_F(Settings, OnlyARegularFileIsRead) {
+    // A FIFO would block the start for ever waiting for a writer; a device never ends.
+    const std::string fifo = folder_ + "/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, std::string("/dev/zero"), folder_}) {
+        TOrqState state;
+        state.ReserveList = {"stale"};
+        ReadSettings(path, state);
+        EXPECT_TRUE(state.FirstRun) << path;
+        EXPECT_EQ(state.MinEST, 31) << path;
+        EXPECT_TRUE(state.ReserveList.empty()) << path;
+    }
+    unlink(fifo.c_str());
+}
+
+TEST_F(Settings, WhatLiesPastTheSizeLimitIsIgnored) {
+    // Line ends only: every one would be a reserve name.
+    std::string content = "40\r\nFIRST\r\n";
+    content.append(3 * kMaxSettingsFileSize, '\n');
+    content += "LAST\r\n";
+    Write(content);
+    TOrqState state;
+    ReadSettings(path_, state);
+    EXPECT_EQ(state.MinEST, 40);
+    EXPECT_FALSE(state.FirstRun);
+    ASSERT_FALSE(state.ReserveList.empty());
+    EXPECT_EQ(state.ReserveList.front(), "FIRST");
+    EXPECT_LE(state.ReserveList.size(), kMaxSettingsFileSize);
+    EXPECT_NE(state.ReserveList.back(), "LAST");
+}
+
+TEST_F(Settings, TheWriteNeverFollowsALinkAndKeepsTheFileMode) {
+    Write("45\r\n");
+    ASSERT_EQ(chmod(path_.c_str(), 0600), 0);
+    // A link planted at the temporary name points at a file that must stay as it is.
+    const std::string victim = folder_ + "/victim";
+    std::ofstream(victim, std::ios::binary) << "untouched";
+    ASSERT_EQ(symlink(victim.c_str(), (path_ + ".tmp").c_str()), 0);
+    TOrqState state;
+    ASSERT_TRUE(WriteSettings(path_, "40", {"NEW"}, state));
+    EXPECT_EQ(Read(), "40\r\nNEW\r\n");
+    std::ifstream in(victim, std::ios::binary);
+    std::stringstream kept;
+    kept << in.rdbuf();
+    EXPECT_EQ(kept.str(), "untouched");
+    struct stat info {};
+    ASSERT_EQ(lstat(path_.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_NE(lstat((path_ + ".tmp").c_str(), &info), 0);
+    unlink(victim.c_str());
+}
+
 } // namespace
 } // namespace orq

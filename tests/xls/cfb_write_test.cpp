@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "xls/byte_reader.h"
 #include "xls/cfb.h"
 #include "xls/cfb_fixtures.h"
@@ -294,11 +296,34 @@ TEST(CfbCreate, OverwriteReplaces) {
     testing::TempDir dir;
     std::string path = dir.File("report.xls");
     testing::WriteFile(path, {'o', 'l', 'd'});
+    // A private file stays private when it is replaced.
+    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
     auto storage = TOle2Storage::Create(path, true);
     FillAndClose(*storage);
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"report.xls"});
     auto reader = TOle2Storage::OpenRead(path);
     EXPECT_EQ(TOle2Stream(*reader, "Workbook").ReadAll(), SmallWorkbook());
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST(CfbCreate, NamesUpToTheFileSystemLimitCanBeSaved) {
+    // The temporary file's name is longer than the target's; a name the file system takes
+    // must still save. 254 bytes of ASCII, and 2-byte characters cut where a character ends.
+    for (const std::string& name :
+         {std::string(250, 'r') + ".xls", std::string(125, 'x') + "\xC3\xA9" + ".xls", [] {
+              std::string text;
+              for (int i = 0; i < 125; ++i)
+                  text += "\xC3\xA9";
+              return text + ".xls";
+          }()}) {
+        testing::TempDir dir;
+        const std::string path = dir.File(name);
+        auto storage = TOle2Storage::Create(path, false);
+        FillAndClose(*storage);
+        EXPECT_EQ(dir.Names(), std::vector<std::string>{name}) << name.size();
+    }
 }
 
 TEST(CfbCreate, MissingFolderFailsAtCreate) {

@@ -205,6 +205,49 @@ TEST(Writer, LongTextContinuesTheSst) {
     EXPECT_EQ(records[sst + 2].id, 0x00FF);
 }
 
+TEST(Writer, OverlongTextIsCutBeforeASplitCharacter) {
+    // 32,766 euro signs and an emoji (a surrogate pair at units 32,767 and 32,768): the limit of
+    // 32,767 units would keep half of the pair, so the pair goes whole. Text within the limit
+    // keeps a pair that ends on the last unit.
+    const std::u16string emoji = u"\U0001F600";
+    struct Case {
+        std::u16string text;
+        std::size_t kept;
+        char16_t last;
+    };
+    const std::vector<Case> cases = {
+        {std::u16string(32766, u'\u20AC') + emoji, 32766, u'\u20AC'},
+        {std::u16string(32765, u'\u20AC') + emoji + u"b", 32767, emoji[1]},
+        {std::u16string(40000, u'\u20AC'), 32767, u'\u20AC'},
+    };
+    for (const Case& c : cases) {
+        TXlsWriter writer;
+        writer.NewFile(1);
+        writer.SetCellValue(1, 1, c.text);
+        // The SST's first (only) string, over the SST and its CONTINUE records.
+        std::u16string text;
+        bool started = false;
+        std::size_t count = 0;
+        for (const Rec& r : Records(writer.WorkbookStream())) {
+            if (r.id == 0x00FC) {
+                count = static_cast<std::size_t>(r.data[8] | (r.data[9] << 8));
+                ASSERT_EQ(r.data[10], 0x01); // 16-bit characters
+                for (std::size_t i = 11; i + 1 < r.data.size(); i += 2)
+                    text += static_cast<char16_t>(r.data[i] | (r.data[i + 1] << 8));
+                started = true;
+            } else if (started && r.id == 0x003C) {
+                for (std::size_t i = 1; i + 1 < r.data.size(); i += 2)
+                    text += static_cast<char16_t>(r.data[i] | (r.data[i + 1] << 8));
+            } else if (started) {
+                break;
+            }
+        }
+        EXPECT_EQ(count, c.kept);
+        ASSERT_EQ(text.size(), c.kept);
+        EXPECT_EQ(text.back(), c.last);
+    }
+}
+
 TEST(Writer, CharacterWidthOfStrings) {
     TXlsWriter writer;
     writer.NewFile(1);

@@ -1,5 +1,7 @@
 #include "gui/history/history_menu.h"
 
+#include <new>
+
 #include "base/error.h"
 #include "gui/common/dialogs.h"
 #include "gui/common/error_display.h"
@@ -98,6 +100,10 @@ void THistoryMenu::ListOpened(const QString& fileName, const TOrqState& state) {
         if (options_.ShowStatus)
             options_.ShowStatus(QStringLiteral("Not recorded in the history: %1")
                                     .arg(Q(DisplayText(failure.what()))));
+    } catch (const std::bad_alloc&) {
+        // Runs after the open, outside its command frame: nothing may escape to Qt.
+        if (options_.ShowStatus)
+            options_.ShowStatus(QStringLiteral("Not recorded in the history: Out of memory"));
     }
 }
 
