@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "base/error.h"
+#include "base/file_replace.h"
 
 namespace orq {
 
@@ -128,10 +129,11 @@ TNewFile::TNewFile(std::string path, bool overwrite)
     std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
     std::string base = target.filename().string();
     for (int attempt = 0; attempt < 100 && tempFd_ < 0; ++attempt) {
-        std::string candidate = folder + "/.~" + base + "." + std::to_string(::getpid()) + "-" +
-                                std::to_string(attempt) + ".tmp";
+        std::string candidate = folder + "/" + TemporaryFileName(base, ::getpid(), attempt);
         int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
+            // The file replaced keeps its permissions, before any content is written.
+            if (overwrite_) KeepFileMode(fd, path_);
             tempFd_ = fd;
             tempPath_ = candidate;
         } else if (errno != EEXIST) {
@@ -161,6 +163,7 @@ void TNewFile::Commit(std::span<const std::uint8_t> bytes) {
         tempFd_ = -1;
         if (::close(fd) != 0) throw errno;
         Place();
+        SyncParentFolder(path_);
     } catch (int error) {
         Discard();
         Fail(kMsgCantCreate, path_.c_str(), std::strerror(error));
