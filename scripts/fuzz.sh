@@ -2,9 +2,11 @@
 # Builds the libFuzzer targets with clang (AddressSanitizer + UndefinedBehaviorSanitizer) in
 # build-fuzz and runs one of them for a number of seconds, seeded from fuzz/corpus/<target>/.
 # New inputs go to fuzz-corpus-work/<target>/, findings to fuzz-corpus-work/<target>-findings/.
+# Inputs are at most 64 KB and the process may take at most 512 MB, so an input that makes the
+# reader take far more memory than its size is a finding too.
 #
 # Usage: scripts/fuzz.sh TARGET [SECONDS] [more libFuzzer options...]
-#   e.g. scripts/fuzz.sh fuzz_cfb 600
+#   e.g. scripts/fuzz.sh fuzz_cfb 600   (targets: fuzz_cfb, fuzz_workbook, fuzz_settings)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -39,15 +39,18 @@ struct OpenFile {
 
 // Copies the elements of a storage, as CopyElements describes, straight from the directory, so
 // that elements of equal names each keep their own content.
+// Every copy claims its sectors in `claims`: streams naming one sector are damage, so the copies
+// never hold more than the file.
 void CopyFromDirectory(const cfb::Reader& reader, std::uint32_t storage, TXlsStorageList& target,
-                       bool nested) {
+                       bool nested, cfb::SectorClaims& claims) {
     for (std::uint32_t id : reader.Entry(storage).children) {
         const cfb::DirEntry& item = reader.Entry(id);
         if (item.type == kTypeStorage) {
             target.push_back({item.name, {}, {}});
-            CopyFromDirectory(reader, id, target.back().children, true);
+            CopyFromDirectory(reader, id, target.back().children, true, claims);
         } else if (nested || item.name != kWorkbookStreamName) {
-            target.push_back({item.name, reader.Assemble(reader.StreamRuns(item), item.size), {}});
+            target.push_back(
+                {item.name, reader.Assemble(reader.StreamRuns(item, claims), item.size), {}});
         }
     }
 }
@@ -339,7 +342,9 @@ std::span<const std::uint8_t> TOle2Stream::Bytes() {
 
 void CopyElements(TXlsStorageList& target, TOle2Storage& storage, bool nested) {
     if (storage.impl_->mode == TOle2Storage::Mode::Read) {
-        CopyFromDirectory(storage.impl_->Reader(), storage.impl_->Current(), target, nested);
+        const cfb::Reader& reader = storage.impl_->Reader();
+        cfb::SectorClaims claims(reader);
+        CopyFromDirectory(reader, storage.impl_->Current(), target, nested, claims);
         return;
     }
     for (const TElementInfo& element : storage.List()) {

@@ -11,27 +11,7 @@
 
 namespace orq::xls::cfb {
 
-namespace {
-
-// A bit per index, for the cycle checks of chain and tree walks.
-class VisitedSet {
-public:
-    explicit VisitedSet(std::size_t count) : bits_((count + 63) / 64, 0) {}
-    // Marks the index; false when it was marked already (or lies outside the set).
-    bool Mark(std::size_t index) {
-        if (index / 64 >= bits_.size()) return false;
-        std::uint64_t mask = std::uint64_t{1} << (index % 64);
-        std::uint64_t& word = bits_[index / 64];
-        if (word & mask) return false;
-        word |= mask;
-        return true;
-    }
-
-private:
-    std::vector<std::uint64_t> bits_;
-};
-
-} // namespace
+namespace {} // namespace
 
 Reader::Reader(std::span<const std::uint8_t> data, std::string displayName)
     : data_(data), name_(std::move(displayName)) {
@@ -52,31 +32,52 @@ std::uint32_t Reader::Find(std::uint32_t storage, const std::string& name) const
     return kNoStream;
 }
 
+SectorClaims::SectorClaims(const Reader& reader)
+    : sectors_(reader.fatLimit_), minis_(reader.miniLimit_) {}
+
 std::vector<Run> Reader::StreamRuns(const DirEntry& item) const {
+    return Runs(item, nullptr, nullptr);
+}
+
+std::vector<Run> Reader::StreamRuns(const DirEntry& item, SectorClaims& claims) const {
+    if (item.size > 0 && item.size < kMiniStreamCutoff && !claims.miniStreamClaimed_) {
+        for (std::uint32_t sector : miniStreamSectors_)
+            if (!claims.sectors_.Mark(sector)) Damaged();
+        claims.miniStreamClaimed_ = true;
+    }
+    return Runs(item, &claims.sectors_, &claims.minis_);
+}
+
+std::vector<Run> Reader::Runs(const DirEntry& item, VisitedSet* sectors, VisitedSet* minis) const {
     std::vector<Run> runs;
     if (item.size == 0) return runs;
     if (item.size < kMiniStreamCutoff) {
         std::uint64_t needed = DivCeil(item.size, kMiniSectorSize);
         std::uint64_t remaining = item.size;
         std::uint64_t logical = 0;
-        WalkChain(miniFat_, miniLimit_, item.start, needed, [&](std::uint32_t mini) {
-            std::uint64_t length = std::min<std::uint64_t>(remaining, kMiniSectorSize);
-            std::uint64_t at = std::uint64_t{mini} << kMiniSectorShift;
-            std::uint64_t sector = miniStreamSectors_[at >> shift_];
-            AddRun(runs, logical, SectorOffset(sector) + (at & (sectorSize_ - 1)), length);
-            logical += length;
-            remaining -= length;
-        });
+        VisitedSet own(minis != nullptr ? 0 : miniLimit_);
+        WalkChain(miniFat_, miniLimit_, item.start, needed, minis != nullptr ? *minis : own,
+                  [&](std::uint32_t mini) {
+                      std::uint64_t length = std::min<std::uint64_t>(remaining, kMiniSectorSize);
+                      std::uint64_t at = std::uint64_t{mini} << kMiniSectorShift;
+                      std::uint64_t sector = miniStreamSectors_[at >> shift_];
+                      AddRun(runs, logical, SectorOffset(sector) + (at & (sectorSize_ - 1)),
+                             length);
+                      logical += length;
+                      remaining -= length;
+                  });
     } else {
         std::uint64_t needed = DivCeil(item.size, sectorSize_);
         std::uint64_t remaining = item.size;
         std::uint64_t logical = 0;
-        WalkChain(fat_, fatLimit_, item.start, needed, [&](std::uint32_t sector) {
-            std::uint64_t length = std::min<std::uint64_t>(remaining, sectorSize_);
-            AddRun(runs, logical, SectorOffset(sector), length);
-            logical += length;
-            remaining -= length;
-        });
+        VisitedSet own(sectors != nullptr ? 0 : fatLimit_);
+        WalkChain(fat_, fatLimit_, item.start, needed, sectors != nullptr ? *sectors : own,
+                  [&](std::uint32_t sector) {
+                      std::uint64_t length = std::min<std::uint64_t>(remaining, sectorSize_);
+                      AddRun(runs, logical, SectorOffset(sector), length);
+                      logical += length;
+                      remaining -= length;
+                  });
     }
     return runs;
 }
@@ -112,10 +113,10 @@ void Reader::AddRun(std::vector<Run>& runs, std::uint64_t logical, std::uint64_t
 // `limit` and appear once. Calls visit(index) for each sector of the chain.
 template <typename Visit>
 void Reader::WalkChain(const std::vector<std::uint32_t>& table, std::uint32_t limit,
-                       std::uint32_t start, std::uint64_t needed, Visit visit) const {
+                       std::uint32_t start, std::uint64_t needed, VisitedSet& visited,
+                       Visit visit) const {
     if (needed == 0) return;
     if (needed > limit) Damaged(); // longer than the whole table: a size that lies
-    VisitedSet visited(limit);
     std::uint32_t sector = start;
     for (std::uint64_t i = 0;; ++i) {
         if (sector >= limit || !visited.Mark(sector)) Damaged();
@@ -215,7 +216,8 @@ void Reader::ReadDirectory() {
         std::uint64_t needed = DivCeil(miniStreamSize_, sectorSize_);
         miniStreamSectors_.reserve(
             static_cast<std::size_t>(std::min<std::uint64_t>(needed, fatLimit_)));
-        WalkChain(fat_, fatLimit_, root.start, needed,
+        VisitedSet visited(fatLimit_);
+        WalkChain(fat_, fatLimit_, root.start, needed, visited,
                   [&](std::uint32_t sector) { miniStreamSectors_.push_back(sector); });
         // The last sector must hold the mini stream's last bytes.
         std::uint64_t tail = miniStreamSize_ - (needed - 1) * sectorSize_;

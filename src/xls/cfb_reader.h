@@ -15,6 +15,13 @@
 //     cut short after the stream's last byte, chain links after the last sector a stream needs,
 //     a tree out of name order (the enumeration sorts), equal names (a name opens the first).
 // Every walk is bounded by a visited set over its index space, so none can loop.
+//
+// What reading may cost: the file is at most kMaxInputFileSize bytes (base/file.h) and is held
+// once; the streams copied out of it (the elements kept besides the "Workbook" stream) claim
+// their sectors in one SectorClaims, so no sector is copied twice: a sector that a second
+// stream names is damage ("Can't read file \"%s\""), and together the copies never exceed the
+// file's own size. Each walk is linear in the sectors it visits; the claims are one bit per
+// sector and per mini sector, made once for all the copies.
 
 #include <cstddef>
 #include <cstdint>
@@ -36,6 +43,24 @@ struct Run {
     std::uint64_t length;
 };
 
+// A bit per index, for the cycle checks of chain and tree walks.
+class VisitedSet {
+public:
+    explicit VisitedSet(std::size_t count) : bits_((count + 63) / 64, 0) {}
+    // Marks the index; false when it was marked already (or lies outside the set).
+    bool Mark(std::size_t index) {
+        if (index / 64 >= bits_.size()) return false;
+        std::uint64_t mask = std::uint64_t{1} << (index % 64);
+        std::uint64_t& word = bits_[index / 64];
+        if (word & mask) return false;
+        word |= mask;
+        return true;
+    }
+
+private:
+    std::vector<std::uint64_t> bits_;
+};
+
 // One directory entry as the reader keeps it.
 struct DirEntry {
     std::u16string name16;
@@ -47,6 +72,20 @@ struct DirEntry {
     std::uint32_t start = kEndOfChain;
     std::uint64_t size = 0;
     std::vector<std::uint32_t> children; // storages: elements in enumeration order
+};
+
+class Reader;
+
+// The sectors and mini sectors that the streams walked with it occupy (see StreamRuns).
+class SectorClaims {
+public:
+    explicit SectorClaims(const Reader& reader);
+
+private:
+    friend class Reader;
+    VisitedSet sectors_;
+    VisitedSet minis_;
+    bool miniStreamClaimed_ = false;
 };
 
 class Reader {
@@ -63,6 +102,10 @@ public:
 
     // The pieces of a stream's content, in order, adjacent pieces merged: one walk of its chain.
     std::vector<Run> StreamRuns(const DirEntry& item) const;
+    // The same for one of several streams that are all copied: a sector (or mini sector) that
+    // an earlier stream of `claims` occupies is damage. The first stream in the mini stream
+    // claims the mini stream's own sectors.
+    std::vector<Run> StreamRuns(const DirEntry& item, SectorClaims& claims) const;
 
     std::span<const std::uint8_t> Data() const { return data_; }
 
@@ -78,7 +121,9 @@ private:
                 std::uint64_t length) const;
     template <typename Visit>
     void WalkChain(const std::vector<std::uint32_t>& table, std::uint32_t limit,
-                   std::uint32_t start, std::uint64_t needed, Visit visit) const;
+                   std::uint32_t start, std::uint64_t needed, VisitedSet& visited,
+                   Visit visit) const;
+    std::vector<Run> Runs(const DirEntry& item, VisitedSet* sectors, VisitedSet* minis) const;
     std::vector<std::uint32_t> WalkToEnd(std::uint32_t start) const;
     std::span<const std::uint8_t> Sector(std::uint32_t sector) const;
 
@@ -103,6 +148,8 @@ private:
     std::vector<std::uint32_t> miniStreamSectors_;
     std::vector<std::uint32_t> miniFat_;
     std::uint32_t miniLimit_ = 0; // valid mini sector indices are below this
+
+    friend class SectorClaims;
 };
 
 } // namespace orq::xls::cfb

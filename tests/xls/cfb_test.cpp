@@ -204,6 +204,36 @@ TEST(CfbReader, StreamOutlivesClose) {
 }
 
 // One field of a valid file changed; each must fail with its message, never crash or hang.
+TEST(CfbReader, CopiedStreamsNeverShareASector) {
+    // Many entries naming one chain would make a small file hold its content many times over.
+    auto copy = [](const HandFile& file, bool withWorkbook) {
+        return FailureOf([&] {
+            auto storage = TOle2Storage::OpenReadMemory(file.bytes, kName);
+            TXlsStorageList held;
+            CopyElements(held, *storage, withWorkbook);
+        });
+    };
+    // Data starts in Notes's mini sector.
+    HandFile sharedMini;
+    sharedMini.PutEntry(HandFile::kData, u"Data", 2, 1, kFree, kFree, kFree, 0,
+                        HandFile::kDataSize);
+    EXPECT_EQ(copy(sharedMini, false), kCantRead);
+    // Notes is the Workbook's chain: a fault only when the Workbook stream is copied as well.
+    HandFile sharedChain;
+    sharedChain.PutEntry(HandFile::kNotes, u"Notes", 2, 1, HandFile::kSub, HandFile::kWorkbook,
+                         kFree, sharedChain.WorkbookSectors()[0], HandFile::kWorkbookSize);
+    EXPECT_EQ(copy(sharedChain, false), "");
+    EXPECT_EQ(copy(sharedChain, true), kCantRead);
+    // Notes's chain runs through the mini stream's sector, which Data's copy already claims.
+    HandFile intoMiniStream;
+    intoMiniStream.PutEntry(HandFile::kNotes, u"Notes", 2, 1, HandFile::kSub, HandFile::kWorkbook,
+                            kFree, 10, 4096);
+    intoMiniStream.Put32(intoMiniStream.FatEntry(10), 3);
+    intoMiniStream.Put32(intoMiniStream.FatEntry(3), 5);
+    EXPECT_EQ(copy(intoMiniStream, false), kCantRead);
+    EXPECT_EQ(copy(HandFile(), true), "");
+}
+
 struct Corruption {
     const char* what;
     int version;
