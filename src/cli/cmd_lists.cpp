@@ -35,8 +35,8 @@ void PrintList(std::ostream& out, const reports::TReportTable& grid, const Invoc
 }
 
 int RunList(const Invocation& invocation, std::ostream& out, const TBuild& build) {
-    TOrqState state;
-    TMainView view;
+    TOrqState& state = KeptUntilExit<TOrqState>();
+    TMainView& view = KeptUntilExit<TMainView>();
     LoadList(invocation, invocation.positional[0], state, view);
     PrintList(out, build(state), invocation);
     return kOk;

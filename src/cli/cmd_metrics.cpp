@@ -62,8 +62,8 @@ void PrintView(std::ostream& out, const TMainView& view, const Invocation& invoc
 }
 
 int RunMetrics(const Invocation& invocation, std::ostream& out, std::ostream&) {
-    TOrqState state;
-    TMainView view;
+    TOrqState& state = KeptUntilExit<TOrqState>();
+    TMainView& view = KeptUntilExit<TMainView>();
     LoadList(invocation, invocation.positional[0], state, view);
     if (auto station = invocation.Value("station"))
         RsidComboChange(view, state, ChoiceIndex(view.RsidCombo.Items, *station, "station", false));

@@ -30,8 +30,8 @@ std::vector<TStation> Stations(TMainView& view, TOrqState& state) {
 }
 
 int RunStations(const Invocation& invocation, std::ostream& out, std::ostream&) {
-    TOrqState state;
-    TMainView view;
+    TOrqState& state = KeptUntilExit<TOrqState>();
+    TMainView& view = KeptUntilExit<TMainView>();
     LoadList(invocation, invocation.positional[0], state, view);
     const std::vector<TStation> stations = Stations(view, state);
     if (invocation.Json()) {
