@@ -116,8 +116,10 @@ struct StringHeader {
     std::uint32_t phonetic = 0;
 };
 
-// Reads the header of the entry at `position`; leaves the cursor on its first character.
-StringHeader ReadStringHeader(ByteReader& in, std::uint32_t position) {
+// Reads the header of the entry at `position`; leaves the cursor on its first character. Inlined:
+// it runs for every text cell a lookup returns.
+[[gnu::always_inline]] inline StringHeader ReadStringHeader(ByteReader& in,
+                                                            std::uint32_t position) {
     StringHeader header;
     in.Seek(std::size_t{position} + TSST::kHeaderSize);
     header.count = in.U16();
