@@ -16,6 +16,9 @@ public:
     explicit Error(const std::string& message) : std::runtime_error(message) {}
 };
 
+// What the windows and orq-cli show when an allocation fails.
+inline constexpr const char* kMsgOutOfMemory = "Out of memory";
+
 // Fails with a message that has no fields, as it stands.
 [[noreturn]] inline void Fail(std::string_view message) {
     throw Error(std::string(message));

@@ -9,12 +9,12 @@
 #include <utility>
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "base/error.h"
 #include "base/file_replace.h"
+#include "base/memory.h"
 
 namespace orq {
 
@@ -24,18 +24,9 @@ TFileBytes::TFileBytes(std::vector<std::uint8_t> bytes) : owned_(std::move(bytes
 
 TFileBytes TFileBytes::Allocate(std::size_t size) {
     TFileBytes out;
-    constexpr std::size_t kHuge = std::size_t{2} << 20;
-    if (size >= 2 * kHuge) {
-        const std::size_t length = (size + kHuge - 1) / kHuge * kHuge;
-        void* map =
-            ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (map != MAP_FAILED) {
-            ::madvise(map, length, MADV_HUGEPAGE); // a hint: refused, the pages stay small
-            out.mapped_ = static_cast<std::uint8_t*>(map);
-            out.mappedLength_ = length;
-        }
-    }
-    if (out.mapped_ == nullptr) out.owned_.resize(size);
+    if (size >= 2 * kHugePageSize)
+        out.block_ = static_cast<std::uint8_t*>(AllocateHugePageBlock(size));
+    if (out.block_ == nullptr) out.owned_.resize(size);
     out.size_ = size;
     return out;
 }
@@ -46,14 +37,13 @@ TFileBytes::TFileBytes(TFileBytes&& other) noexcept {
 
 TFileBytes& TFileBytes::operator=(TFileBytes&& other) noexcept {
     std::swap(owned_, other.owned_);
-    std::swap(mapped_, other.mapped_);
-    std::swap(mappedLength_, other.mappedLength_);
+    std::swap(block_, other.block_);
     std::swap(size_, other.size_);
     return *this;
 }
 
 TFileBytes::~TFileBytes() {
-    if (mapped_ != nullptr) ::munmap(mapped_, mappedLength_);
+    FreeHugePageBlock(block_);
 }
 
 void TFileBytes::Shrink(std::size_t size) {

@@ -23,8 +23,8 @@ inline constexpr const char* kMsgCantCreate = "Can't create file \"%s\": %s";
 // The largest input file read: a processing list is at most a few tens of MB.
 inline constexpr std::uint64_t kMaxInputFileSize = std::uint64_t{1} << 30; // 1 GiB
 
-// The bytes of a file held in memory. A large file is read into an anonymous mapping that asks
-// for huge pages, so that filling it costs a handful of page faults rather than one per 4 KB
+// The bytes of a file held in memory. A large file is read into a huge-page block
+// (base/memory.h), so that filling it costs a handful of page faults rather than one per 4 KB
 // page.
 class TFileBytes {
 public:
@@ -38,18 +38,17 @@ public:
     TFileBytes& operator=(const TFileBytes&) = delete;
     ~TFileBytes();
 
-    std::uint8_t* Data() { return mapped_ != nullptr ? mapped_ : owned_.data(); }
+    std::uint8_t* Data() { return block_ != nullptr ? block_ : owned_.data(); }
     std::size_t Size() const { return size_; }
     // Keeps the first `size` bytes (a file that shrank while it was read).
     void Shrink(std::size_t size);
     std::span<const std::uint8_t> View() const {
-        return {mapped_ != nullptr ? mapped_ : owned_.data(), size_};
+        return {block_ != nullptr ? block_ : owned_.data(), size_};
     }
 
 private:
     std::vector<std::uint8_t> owned_;
-    std::uint8_t* mapped_ = nullptr;
-    std::size_t mappedLength_ = 0;
+    std::uint8_t* block_ = nullptr; // a huge-page block, or the bytes are in owned_
     std::size_t size_ = 0;
 };
 

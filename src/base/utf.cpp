@@ -137,4 +137,28 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     return out;
 }
 
+std::u32string Utf8ToCodePoints(std::string_view text) {
+    std::u32string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = lead < 0x80    ? 1
+                             : lead >= 0xF0 ? 4
+                             : lead >= 0xE0 ? 3
+                             : lead >= 0xC0 ? 2
+                                            : 1;
+        if (length == 1 || i + length > text.size()) {
+            out += static_cast<char32_t>(lead);
+            ++i;
+            continue;
+        }
+        char32_t code = lead & (0x3Fu >> (length - 1));
+        for (std::size_t k = 1; k < length; ++k)
+            code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
+        out += code;
+        i += length;
+    }
+    return out;
+}
+
 } // namespace orq

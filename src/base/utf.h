@@ -1,7 +1,7 @@
 #pragma once
 
 // The program's one set of text conversions: UTF-16, little-endian UTF-16 bytes and 8-bit
-// (Latin-1) characters to UTF-8, and UTF-8 to UTF-16.
+// (Latin-1) characters to UTF-8, and UTF-8 to UTF-16 and to code points.
 
 #include <cstddef>
 #include <cstdint>
@@ -28,5 +28,9 @@ std::string ToUtf8(std::u16string_view text);
 
 // UTF-8 to UTF-16; a byte that starts no valid sequence becomes U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
+
+// UTF-8 to code points, leniently: a byte that starts no complete sequence stands for itself
+// (its value as the code point), so that a search over the result sees every byte of the text.
+std::u32string Utf8ToCodePoints(std::string_view text);
 
 } // namespace orq

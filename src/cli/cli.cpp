@@ -174,7 +174,7 @@ std::string FailureMessage(const std::exception_ptr& failure) {
     } catch (const Error& error) {
         return DisplayText(error.what());
     } catch (const std::bad_alloc&) {
-        return DisplayText("Out of memory");
+        return DisplayText(kMsgOutOfMemory);
     } catch (const std::exception& other) {
         return DisplayText(other.what());
     }

@@ -16,6 +16,8 @@ constexpr const char* kCurrentLayoutHeading = "APP TYPE";
 constexpr const char* kEndOfListMarker = "ANY ";
 constexpr const char* kTerminatedMark = "*Term*";
 constexpr long kTerminatedTail = 7; // " *Term*"
+// A cell value that does not convert to the number a column needs.
+constexpr const char* kMsgInvalidConversion = "Invalid variant type conversion";
 
 // Deletes `count` characters from 1-based position `pos`.
 void DeleteChars(std::string& text, std::size_t pos, std::size_t count) {
@@ -61,7 +63,7 @@ std::uint8_t EstOf(std::string text) {
 std::uint8_t RoundToByte(double value) {
     if (!std::isfinite(value) || value > std::numeric_limits<std::int32_t>::max() ||
         value < std::numeric_limits<std::int32_t>::min())
-        Fail("Invalid variant type conversion");
+        Fail(kMsgInvalidConversion);
     double rounded = std::nearbyint(value);
     if (std::fabs(value - std::trunc(value)) == 0.5) {
         // Halves go to the even neighbour whatever the rounding mode.
@@ -132,7 +134,7 @@ bool ReadRow(ImportComponent& import, TOrqState& state, int row, TAppt& appt, Ro
         break;
     default:
         // A number or truth value cannot be compared with an empty text.
-        Fail("Invalid variant type conversion");
+        Fail(kMsgInvalidConversion);
     }
     appt.Rsid = LeftCopy(AsciiUpper(station), 4);
     if (appt.Rsid == kEndOfListMarker) {

@@ -26,31 +26,6 @@ std::size_t ByteOffset(std::string_view text, std::size_t index) {
     return text.size();
 }
 
-// The characters of a UTF-8 text as code points (invalid bytes stand for themselves).
-std::u32string Decode(std::string_view text) {
-    std::u32string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = lead < 0x80    ? 1
-                             : lead >= 0xF0 ? 4
-                             : lead >= 0xE0 ? 3
-                             : lead >= 0xC0 ? 2
-                                            : 1;
-        if (length == 1 || i + length > text.size()) {
-            out += static_cast<char32_t>(lead);
-            ++i;
-            continue;
-        }
-        char32_t code = lead & (0x3Fu >> (length - 1));
-        for (std::size_t k = 1; k < length; ++k)
-            code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
-        out += code;
-        i += length;
-    }
-    return out;
-}
-
 char32_t OtherCase(char32_t c) {
     if (c >= 'a' && c <= 'z') return c - 32;
     if (c >= 'A' && c <= 'Z') return c + 32;
@@ -282,7 +257,7 @@ std::size_t CharPosFrom(char c, std::string_view text, std::size_t start) noexce
 
 std::size_t LastPosOf(std::string_view pattern, std::string_view text, long end) noexcept {
     if (text.empty() || pattern.empty()) return 0;
-    std::u32string s = Decode(text), p = Decode(pattern);
+    std::u32string s = Utf8ToCodePoints(text), p = Utf8ToCodePoints(pattern);
     std::size_t limit = end == 0 ? s.size() : static_cast<std::size_t>(std::labs(end));
     if (limit > s.size()) limit = s.size();
     if (p.size() > limit) return 0;

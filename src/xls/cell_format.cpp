@@ -85,7 +85,7 @@ std::u16string ShortDateFormat(const TDateNotation& notation) {
 } // namespace
 
 std::vector<std::uint8_t> EncodeFontRecord(const TTavroFont& font) {
-    if (font.Name.size() > 255) Fail("Invalid String record");
+    if (font.Name.size() > 255) Fail(kMsgInvalidStringRecord);
     std::vector<std::uint8_t> out;
     out.reserve(16 + 2 * font.Name.size());
     std::uint16_t options = 0;

@@ -12,6 +12,9 @@
 
 namespace orq::xls {
 
+// A text too long for the record that holds it.
+inline constexpr const char* kMsgInvalidStringRecord = "Invalid String record";
+
 enum class FontStyle : std::uint8_t {
     Bold = 0x01,
     Italic = 0x02,

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bit>
 
+#include "base/memory.h"
+
 namespace orq::xls {
 
 bool TCell::Pooled() const {

@@ -4,10 +4,6 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 #include "base/utf.h"
 
 namespace orq::xls {
@@ -363,21 +359,6 @@ void TRecordReader::LookAheadCompactSlow(std::uint16_t id) {
             return;
         }
     }
-}
-
-// Asks for huge pages behind a large buffer that is read at random (the string area of a big
-// list): far fewer page faults and TLB misses. Only a hint; nothing depends on it.
-void AdviseHugePages(const void* data, std::size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-    const auto begin = reinterpret_cast<std::uintptr_t>(data);
-    const std::uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1);
-    const std::uintptr_t last = (begin + bytes) & ~(kHuge - 1);
-    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#else
-    (void)data;
-    (void)bytes;
-#endif
 }
 
 // ---- Values -----------------------------------------------------------------------------------

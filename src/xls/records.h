@@ -388,8 +388,4 @@ const char* ErrorCodeText(std::uint8_t code);
 // The text of an error code known to the file format, or nullptr for any other code.
 const char* KnownErrorCodeText(std::uint8_t code);
 
-// Asks for huge pages behind a large buffer that is read at random: far fewer page faults and
-// TLB misses. Only a hint; nothing depends on it.
-void AdviseHugePages(const void* data, std::size_t bytes);
-
 } // namespace orq::xls

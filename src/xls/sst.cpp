@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "base/memory.h"
 #include "base/utf.h"
 
 namespace orq::xls {

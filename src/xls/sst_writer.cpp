@@ -6,13 +6,13 @@
 
 #include "base/error.h"
 #include "xls/byte_reader.h"
+#include "xls/records.h"
 
 namespace orq::xls {
 namespace {
 
 constexpr std::size_t kRecordBuffer = 8228; // 4 header bytes and at most 8,224 data bytes
 constexpr std::size_t kMinFreeForEntry = 32;
-constexpr const char* kMsgErrorReadingRecord = "Error reading record";
 
 // The parts of a stored string.
 struct TStringParts {

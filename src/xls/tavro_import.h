@@ -14,7 +14,6 @@
 
 namespace orq::xls {
 
-inline constexpr const char* kMsgNoOpenFile = "There is no open file";
 inline constexpr const char* kMsgNoAdapter = "There is no Adapter linked to the report";
 
 // Makes the workbook objects of an import component.

@@ -19,6 +19,8 @@
 
 namespace orq::xls {
 
+// A reader or writer used before a file was opened or created.
+inline constexpr const char* kMsgNoOpenFile = "There is no open file";
 inline constexpr const char* kMsgSheetNameExists = "Sheet name already exists: %s";
 inline constexpr const char* kMsgListIndex = "List index out of bounds (%d)";
 inline constexpr const char* kMsgSheetNumber =

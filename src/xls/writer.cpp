@@ -16,8 +16,6 @@
 namespace orq::xls {
 namespace {
 
-constexpr const char* kMsgNoOpenFile = "There is no open file";
-
 // ROW record fields: first column u16 at 2, last column + 1 at 4, height at 6, option bytes at
 // 12 and 13, XF (low 12 bits) at 14.
 constexpr std::size_t kRowFirstColumn = 2, kRowLastColumn = 4, kRowHeight = 6, kRowOptions = 12;

@@ -21,7 +21,6 @@ inline constexpr const char* kMsgCantWriteFile =
     "Can't write to file \"%s\". Check it is not in use by another user";
 inline constexpr const char* kMsgPropertyRange =
     "The index \"%d\" of the property \"%s\" is not in the range %d-%d";
-inline constexpr const char* kMsgInvalidStringRecord = "Invalid String record";
 
 // The XF every cell without a format of its own shows.
 inline constexpr std::uint16_t kDefaultCellXF = 15;

@@ -59,5 +59,13 @@ TEST(Utf16LeToUtf8Into, ReadsLittleEndianUnitsAndIgnoresAnOddByte) {
     EXPECT_EQ(out, "H\xE2\x82\xAC\xF0\x9F\x98\x80");
 }
 
+TEST(Utf8ToCodePoints, DecodesAndKeepsBadBytesAsThemselves) {
+    EXPECT_EQ(Utf8ToCodePoints("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"),
+              U"a\u00E9\u20AC\U0001F600");
+    // A stray continuation byte and a sequence cut short by the end stand for their bytes.
+    EXPECT_EQ(Utf8ToCodePoints("\x80z\xE2\x82"), (std::u32string{0x80, U'z', 0xE2, 0x82}));
+    EXPECT_EQ(Utf8ToCodePoints(""), U"");
+}
+
 } // namespace
 } // namespace orq

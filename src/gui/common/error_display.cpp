@@ -26,7 +26,7 @@ bool RunCommand(QWidget* parent, const std::function<void()>& command) {
     } catch (const orq::Error& error) {
         ShowError(parent, error.what());
     } catch (const std::bad_alloc&) {
-        ShowError(parent, "Out of memory");
+        ShowError(parent, orq::kMsgOutOfMemory);
     } catch (const std::exception& error) {
         ShowError(parent, error.what());
     }
