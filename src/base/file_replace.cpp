@@ -11,7 +11,13 @@ constexpr std::size_t kMaxNameBytes = 255;
 } // namespace
 
 std::string TemporaryFileName(const std::string& base, long pid, int attempt) {
-    const std::string suffix = "." + std::to_string(pid) + "-" + std::to_string(attempt) + ".tmp";
+    // Appended piece by piece: a literal before a temporary string makes the optimised builds
+    // warn of an overlap that cannot happen.
+    std::string suffix(1, '.');
+    suffix += std::to_string(pid);
+    suffix += '-';
+    suffix += std::to_string(attempt);
+    suffix += ".tmp";
     const std::string prefix = ".~";
     std::size_t keep = base.size();
     if (prefix.size() + keep + suffix.size() > kMaxNameBytes) {
