@@ -25,7 +25,8 @@ cmake --build "$build" --target "$target" -j 2
 work=fuzz-corpus-work/$target
 findings=fuzz-corpus-work/$target-findings
 mkdir -p "$work" "$findings" "fuzz/corpus/$target"
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+# A small quarantine, so that the memory limit measures the reader rather than freed blocks.
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:quarantine_size_mb=16
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 exec "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=512 \
     -max_len=65536 -artifact_prefix="$findings/" "$@" "$work" "fuzz/corpus/$target"
