@@ -89,6 +89,8 @@ std::vector<std::uint8_t> EncodeFontRecord(const TTavroFont& font) {
     std::vector<std::uint8_t> out;
     out.reserve(16 + 2 * font.Name.size());
     std::uint16_t options = 0;
+    // Bit 0 repeats the bold weight for readers that look at the bit rather than the weight.
+    if (font.Style.Has(FontStyle::Bold)) options |= 0x01;
     if (font.Style.Has(FontStyle::Italic)) options |= 0x02;
     if (font.Style.Has(FontStyle::StrikeOut)) options |= 0x08;
     std::uint16_t script = 0;

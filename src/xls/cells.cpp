@@ -65,7 +65,7 @@ void TCellList::Append(std::size_t row, const TCell& cell) {
     if (row >= rows_.size()) resize(row + 1);
     Packed& packed = packed_[row];
     if (packed.Count > 0 && tail_ == row) {
-        if (block_.back().Column > cell.Column) packed.Sorted = false;
+        if (block_.back().Column >= cell.Column) packed.Sorted = false;
         block_.push_back(cell);
         ++packed.Count;
         return;
@@ -81,7 +81,7 @@ void TCellList::Append(std::size_t row, const TCell& cell) {
     }
     // A row whose cells come apart in the file keeps them in a list of its own.
     TCellRow& list = Own(row);
-    if (!list.Cells.empty() && list.Cells.back().Column > cell.Column) list.Sorted = false;
+    if (!list.Cells.empty() && list.Cells.back().Column >= cell.Column) list.Sorted = false;
     list.Cells.push_back(cell);
 }
 
@@ -120,6 +120,11 @@ void TCellList::Truncate(std::size_t row, std::size_t count) {
         return;
     }
     if (rows_[row].Cells.size() > count) rows_[row].Cells.resize(count);
+}
+
+bool TCellList::InOrder(std::size_t row) const {
+    const Packed& packed = packed_[row];
+    return packed.Count > 0 ? packed.Sorted : rows_[row].Sorted;
 }
 
 // ---- Row-record list ----------------------------------------------------------------------------
@@ -288,6 +293,23 @@ void TCells::CompleteRowRecords() {
     }
 }
 
+void TCells::DropOverwrittenCells() {
+    for (std::size_t row = 0; row < rows_.size(); ++row) {
+        if (rows_.InOrder(row)) continue;
+        rows_.Sorted(row); // stable: records for one column stay in file order
+        const auto cells = rows_.Cells(row);
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            if (i + 1 < cells.size() && cells[i + 1].Column == cells[i].Column) {
+                Release(cells[i]);
+                continue;
+            }
+            cells[kept++] = cells[i];
+        }
+        rows_.Truncate(row, kept);
+    }
+}
+
 // ---- Lookup -------------------------------------------------------------------------------------
 
 const TBaseRecord* TCells::RowRecord(std::size_t row) const {
@@ -404,7 +426,6 @@ void TCells::RowValuesAt(int row, std::span<TCellValue> values) const {
         }
         for (const TCell& cell : cells) {
             if (cell.Column >= values.size()) break;
-            if (cell.Column < next) continue; // a second record for a column: the first counts
             for (; next < cell.Column; ++next)
                 values[next] = std::monostate{};
             TCellValue& value = values[next++];

@@ -73,6 +73,9 @@ public:
     std::span<const TCell> Sorted(std::size_t row) const;
     // Drops the cells of a row from position `count` on.
     void Truncate(std::size_t row, std::size_t count);
+    // Whether the row's cells are known to be in strictly rising column order (a row that was
+    // appended out of order, or with two cells for one column, is not until it is sorted).
+    bool InOrder(std::size_t row) const;
 
 private:
     struct Packed {
@@ -147,6 +150,9 @@ public:
     // Every row with cells but no ROW record gets one made by the reader, when the row-record
     // list is shorter than the cell list.
     void CompleteRowRecords();
+    // Where two records give one cell (a writer emits a BLANK and later the value), the later
+    // one stays and the earlier ones are dropped, as spreadsheet programs show the cell.
+    void DropOverwrittenCells();
 
     // ---- Lookup ----
     // The cell list's length: 1 + the highest row that has a row list.

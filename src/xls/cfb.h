@@ -24,6 +24,8 @@ inline constexpr const char* kMsgCantFind = "Can't find the file \"%s\"";
 
 // The name of the stream that holds the workbook records.
 inline constexpr const char* kWorkbookStreamName = "Workbook";
+// The name some writers give a BIFF8 workbook stream; read like "Workbook" when that is absent.
+inline constexpr const char* kBookStreamName = "Book";
 
 struct TXlsStorage;
 using TXlsStorageList = std::vector<TXlsStorage>;

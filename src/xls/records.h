@@ -29,6 +29,7 @@ inline constexpr const char* kMsgErrorReadingRecord = "Error reading record";
 // Record ids (names as in the file format's documentation).
 namespace rid {
 inline constexpr std::uint16_t kFormula = 0x0006;
+inline constexpr std::uint16_t kFormulaOld = 0x0406; // an older id of FORMULA, read as kFormula
 inline constexpr std::uint16_t kEof = 0x000A;
 inline constexpr std::uint16_t kCalcCount = 0x000C;
 inline constexpr std::uint16_t kPrecision = 0x000E;
@@ -328,6 +329,7 @@ public:
         if (reader_.Remaining() < 4) return false;
         const std::uint32_t both = ReadU32LE(reader_.Data(), reader_.Position());
         header.Id = static_cast<std::uint16_t>(both);
+        if (header.Id == rid::kFormulaOld) header.Id = rid::kFormula;
         header.Size = static_cast<std::uint16_t>(both >> 16);
         return true;
     }

@@ -258,14 +258,34 @@ void TXLSFile::OpenMemory(std::span<const std::uint8_t> bytes) {
     ReadStorage(TOle2Storage::OpenReadMemory(bytes));
 }
 
+namespace {
+// The stream that holds the workbook: "Workbook", else a "Book" stream when there is one.
+std::string WorkbookStreamOf(TOle2Storage& storage) {
+    bool book = false;
+    for (const TElementInfo& element : storage.List()) {
+        if (element.type != kElementStream) continue;
+        if (element.name == kWorkbookStreamName) return kWorkbookStreamName;
+        if (element.name == kBookStreamName) book = true;
+    }
+    return book ? kBookStreamName : kWorkbookStreamName;
+}
+} // namespace
+
 void TXLSFile::ReadStorage(std::unique_ptr<TOle2Storage> storage) {
+    const std::string streamName = WorkbookStreamOf(*storage);
     CopyElements(storages_, *storage, false);
+    if (streamName == kBookStreamName) {
+        // The workbook is saved as "Workbook": the "Book" stream it came from is not kept beside.
+        std::erase_if(storages_, [](const TXlsStorage& item) {
+            return item.children.empty() && item.name == kBookStreamName;
+        });
+    }
     activeWorkSheet_ = nullptr;
     workbook_ = std::make_unique<TWorkbook>();
     {
         // The records are read straight from the file's bytes; the file is released before the
         // open returns.
-        TOle2Stream workbookStream(*storage, kWorkbookStreamName);
+        TOle2Stream workbookStream(*storage, streamName);
         workbook_->Read(workbookStream.Bytes());
     }
     storage.reset();

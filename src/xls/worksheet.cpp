@@ -191,6 +191,7 @@ void TWorkSheet::Read(TRecordReader& in) {
             break;
         case rid::kEof:
             Eof = std::move(record);
+            Cells.DropOverwrittenCells();
             Cells.CompleteRowRecords();
             return;
         case rid::kFormula:

@@ -115,7 +115,7 @@ TEST(ReaderFailures, FilesThatAreNoWorkbooks) {
     std::ofstream(text) << "<html>not a workbook</html>";
     const std::string book = (folder / "orq_reader_test_book.xls").string();
     {
-        Bytes file = CompoundFile(OneSheetBook(Biff()), "Book");
+        Bytes file = CompoundFile(OneSheetBook(Biff()), "Sheets");
         std::ofstream(book, std::ios::binary)
             .write(reinterpret_cast<const char*>(file.data()),
                    static_cast<std::streamsize>(file.size()));

@@ -59,7 +59,7 @@ TEST(WriterEncode, FontFieldsRoundTrip) {
     font.Family = 2;
     font.CharSet = 0xA1;
     const Bytes bytes = EncodeFontRecord(font);
-    EXPECT_EQ(ReadU16LE(bytes, 2), 0x0A); // italic and strike-out
+    EXPECT_EQ(ReadU16LE(bytes, 2), 0x0B); // bold (bit 0 beside the weight), italic, strike-out
     EXPECT_EQ(ReadU16LE(bytes, 6), 700);  // bold
     EXPECT_EQ(ReadU16LE(bytes, 8), 2);    // subscript
     EXPECT_EQ(bytes[10], 0x22);           // double accounting
@@ -68,6 +68,7 @@ TEST(WriterEncode, FontFieldsRoundTrip) {
     font.Style = {};
     font.Style.Set(FontStyle::Superscript);
     EXPECT_EQ(ReadU16LE(EncodeFontRecord(font), 8), 1);
+    EXPECT_EQ(ReadU16LE(EncodeFontRecord(font), 2), 0); // not bold: bit 0 clear
 }
 
 TEST(WriterEncode, FontNameLimit) {
