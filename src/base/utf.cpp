@@ -80,6 +80,75 @@ void Latin1ToUtf8Into(std::span<const std::uint8_t> bytes, std::string& out) {
         bytes.size(), [&](std::size_t k) -> char32_t { return bytes[k]; }, out);
 }
 
+void Utf16BeToUtf8Into(std::span<const std::uint8_t> bytes, std::string& out) {
+    UnitsToUtf8(
+        bytes.size() / 2,
+        [&](std::size_t i) -> char32_t {
+            return static_cast<char32_t>((bytes[2 * i] << 8) | bytes[2 * i + 1]);
+        },
+        out);
+}
+
+void Windows1252ToUtf8Into(std::span<const std::uint8_t> bytes, std::string& out) {
+    // 0x80 to 0x9F; the rest of the upper half is Latin-1.
+    static constexpr char16_t kHigh[32] = {
+        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+    UnitsToUtf8(
+        bytes.size(),
+        [&](std::size_t k) -> char32_t {
+            const std::uint8_t b = bytes[k];
+            return b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : b;
+        },
+        out);
+}
+
+bool IsUtf8(std::span<const std::uint8_t> bytes) {
+    std::size_t i = 0;
+    const std::size_t n = bytes.size();
+    while (i < n) {
+        // ASCII runs 8 bytes at a time.
+        if (i + 8 <= n) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes.data() + i, 8);
+            if ((word & 0x8080808080808080u) == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        const std::uint8_t b = bytes[i];
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = 0;
+        char32_t code = 0;
+        if (b >= 0xC2 && b <= 0xDF) {
+            length = 2;
+            code = b & 0x1F;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            length = 3;
+            code = b & 0x0F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            length = 4;
+            code = b & 0x07;
+        } else {
+            return false;
+        }
+        if (n - i < length) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((bytes[i + k] & 0xC0) != 0x80) return false;
+            code = (code << 6) | (bytes[i + k] & 0x3F);
+        }
+        if ((length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
+            (length == 4 && (code < 0x10000 || code > 0x10FFFF)))
+            return false;
+        i += length;
+    }
+    return true;
+}
+
 std::string ToUtf8(std::u16string_view text) {
     std::string out;
     Utf16ToUtf8Into(text, out);

@@ -1,7 +1,7 @@
 #pragma once
 
-// The program's one set of text conversions: UTF-16, little-endian UTF-16 bytes and 8-bit
-// (Latin-1) characters to UTF-8, and UTF-8 to UTF-16 and to code points.
+// The program's one set of text conversions: UTF-16, little-endian and big-endian UTF-16 bytes,
+// 8-bit (Latin-1, Windows-1252) characters to UTF-8, and UTF-8 to UTF-16 and to code points.
 
 #include <cstddef>
 #include <cstdint>
@@ -22,6 +22,16 @@ void Utf16LeToUtf8Into(std::span<const std::uint8_t> bytes, std::string& out);
 
 // Writes 8-bit characters (each the code point of its value) over `out` as UTF-8.
 void Latin1ToUtf8Into(std::span<const std::uint8_t> bytes, std::string& out);
+
+// The same for UTF-16 code units stored big-endian.
+void Utf16BeToUtf8Into(std::span<const std::uint8_t> bytes, std::string& out);
+
+// Writes Windows-1252 characters over `out` as UTF-8 (the five unassigned bytes as U+FFFD).
+void Windows1252ToUtf8Into(std::span<const std::uint8_t> bytes, std::string& out);
+
+// Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or code points past
+// U+10FFFF).
+bool IsUtf8(std::span<const std::uint8_t> bytes);
 
 // UTF-16 code units (unpaired surrogates as U+FFFD) to UTF-8.
 std::string ToUtf8(std::u16string_view text);

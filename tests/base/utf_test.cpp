@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/utf.h"
@@ -65,6 +69,41 @@ TEST(Utf8ToCodePoints, DecodesAndKeepsBadBytesAsThemselves) {
     // A stray continuation byte and a sequence cut short by the end stand for their bytes.
     EXPECT_EQ(Utf8ToCodePoints("\x80z\xE2\x82"), (std::u32string{0x80, U'z', 0xE2, 0x82}));
     EXPECT_EQ(Utf8ToCodePoints(""), U"");
+}
+
+std::span<const std::uint8_t> BytesOf(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+TEST(IsUtf8, AcceptsWellFormedTextOnly) {
+    struct Case {
+        std::string_view bytes;
+        bool utf8;
+    };
+    for (const Case& c :
+         std::initializer_list<Case>{{"plain ASCII text, longer than one word", true},
+                                     {"\xC3\xA9t\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", true},
+                                     {"caf\xE9", false},          // Windows-1252
+                                     {"12345678\xC3", false},     // cut short after an ASCII word
+                                     {"\xC0\x80", false},         // over-long
+                                     {"\xE0\x80\x80", false},     // over-long in three bytes
+                                     {"\xED\xA0\x80", false},     // surrogate
+                                     {"\xF4\x90\x80\x80", false}, // beyond U+10FFFF
+                                     {"\xE2\x82", false},         // a three-byte form cut short
+                                     {"\xE2\x28\xAC", false}}) {  // a bad continuation byte
+        EXPECT_EQ(IsUtf8(BytesOf(c.bytes)), c.utf8) << c.bytes;
+    }
+}
+
+TEST(EightBitAndBigEndian, DecodeToUtf8) {
+    std::string out;
+    Windows1252ToUtf8Into(BytesOf("\x80 \x93q\x94 \xE9 \x81"), out);
+    EXPECT_EQ(out, "\xE2\x82\xAC \xE2\x80\x9Cq\xE2\x80\x9D \xC3\xA9 \xEF\xBF\xBD");
+    Utf16BeToUtf8Into(BytesOf(std::string_view("\x00"
+                                               "a\x20\xAC\xD8\x3D\xDE\x00",
+                                               8)),
+                      out);
+    EXPECT_EQ(out, "a\xE2\x82\xAC\xF0\x9F\x98\x80");
 }
 
 } // namespace
