@@ -1,22 +1,24 @@
-// Opens a processing list with the import component and reads every cell value of its first
-// sheet through CellValue, rows 1 to RowCount and columns 1 to 27, as the loader does. Timed as a
-// whole process by scripts/bench_reader.sh.
+// Opens a processing list (.xls, .xlsx or .csv, by its content) with the program's import
+// component and reads every cell value of its first sheet through CellValue, rows 1 to RowCount
+// and columns 1 to 27, as the loader does. Timed as a whole process by scripts/bench_reader.sh
+// and scripts/bench_readers.sh.
 //
-//     tool_read_cells FILE.xls
+//     tool_read_cells FILE
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <variant>
 
 #include "base/error.h"
-#include "xls/tavro_import.h"
+#include "import/list_import.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
-        std::fprintf(stderr, "usage: tool_read_cells FILE.xls\n");
+        std::fprintf(stderr, "usage: tool_read_cells FILE\n");
         return 2;
     }
     try {
-        auto import = orq::xls::TTavroImport::WithOwnAdapter();
+        auto import = std::make_unique<orq::import::TListImport>();
         import->OpenFile(argv[1]);
         import->SetActiveSheet(1);
         const int rows = import->RowCount();
@@ -31,6 +33,9 @@ int main(int argc, char** argv) {
                 ++cells;
                 if (const auto* text = std::get_if<std::u16string>(&value))
                     characters += static_cast<long long>(text->size());
+                else if (const auto* utf8 = std::get_if<std::string>(&value))
+                    for (char c : *utf8) // code points: every byte but continuation bytes
+                        characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
                 else if (const auto* number = std::get_if<double>(&value))
                     sum += *number;
             }

@@ -6,11 +6,11 @@
 set -euo pipefail
 
 # Building and running: the compiler and build tools, Qt 6 (Widgets, PrintSupport, Charts),
-# SQLite and libcrypto.
+# SQLite, libcrypto, libzip and expat.
 build=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libgl-dev
-    qt6-charts-dev libqt6opengl6-dev libsqlite3-dev libssl-dev
+    qt6-charts-dev libqt6opengl6-dev libsqlite3-dev libssl-dev libzip-dev libexpat1-dev
 )
 # Testing: GoogleTest and Google Benchmark, clang for the fuzz targets, the independent readers
 # and writers the end-to-end checks compare with, the locales they run under, and the tools of

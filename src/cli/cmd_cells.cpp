@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <variant>
 
@@ -10,6 +11,7 @@
 #include "base/utf.h"
 #include "cli/cli.h"
 #include "cli/load_list.h"
+#include "import/list_import.h"
 #include "xls/records.h"
 #include "xls/tavro_import.h"
 
@@ -58,8 +60,15 @@ std::string PlainText(const TCellValue& value) {
 
 // A sheet number beyond the workbook's sheets is the caller's mistake: the message names the
 // sheets there are.
-void CheckSheet(const xls::TTavroImport& import, int sheet) {
-    const auto* file = dynamic_cast<const xls::TXLSFile*>(import.File());
+void CheckSheet(const import::TListImport& import, int sheet) {
+    if (import.Xls() == nullptr) {
+        // An .xlsx or a text list has its first sheet only.
+        if (sheet > 1)
+            throw UsageError{"--sheet " + std::to_string(sheet) +
+                             " is out of range: the list has one sheet"};
+        return;
+    }
+    const auto* file = dynamic_cast<const xls::TXLSFile*>(import.Xls()->File());
     if (file == nullptr) return;
     const int count = file->SheetCount();
     if (sheet <= count) return;

@@ -1,6 +1,7 @@
 #include "cli/load_list.h"
 
 #include <ctime>
+#include <memory>
 
 #include <unistd.h>
 
@@ -8,7 +9,7 @@
 #include "base/file.h"
 #include "domain/loader.h"
 #include "domain/settings.h"
-#include "xls/tavro_import.h"
+#include "import/list_import.h"
 #if ORQ_HAVE_SYSLOCALE
 #include "locale/system_locale.h"
 #endif
@@ -43,8 +44,8 @@ void PrepareState(const Invocation& invocation, TOrqState& state) {
     ReadSettings(invocation.Value("settings").value_or(kSettingsFileName), state);
 }
 
-std::unique_ptr<xls::TTavroImport> OpenListFile(const std::string& fileName) {
-    auto import = xls::TTavroImport::WithOwnAdapter();
+std::unique_ptr<import::TListImport> OpenListFile(const std::string& fileName) {
+    auto import = std::make_unique<import::TListImport>();
     if (fileName == kStandardStream) {
         const TFileBytes bytes = ReadToEnd(STDIN_FILENO, fileName);
         import->OpenMemory(bytes.View(), fileName);

@@ -6,7 +6,7 @@
 #include "cli/cli.h"
 #include "domain/state.h"
 #include "view/main_form.h"
-#include "xls/tavro_import.h"
+#include "import/list_import.h"
 
 // What every command that reads a processing list does first, as the desktop program does at
 // start and on File > Open.
@@ -21,8 +21,9 @@ inline constexpr const char* kStandardStream = "-";
 void PrepareState(const Invocation& invocation, TOrqState& state);
 
 // The import component with the list `fileName` open ("-": the bytes of standard input, held to
-// the same size limit as a file). A reader failure is an orq::Error with the reader's message.
-std::unique_ptr<xls::TTavroImport> OpenListFile(const std::string& fileName);
+// the same size limit as a file), read as .xls, .xlsx or text by its content. A reader failure
+// is an orq::Error with the reader's message.
+std::unique_ptr<import::TListImport> OpenListFile(const std::string& fileName);
 
 // PrepareState, then File > Open of `fileName`: the view after the load, sheet 1 read by the
 // loader. A list without data rows fails with "APL has no appointments" (a Failure), a failing

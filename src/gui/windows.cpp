@@ -9,7 +9,7 @@
 #include "gui/reports/print_form.h"
 #include "locale/system_locale.h"
 #include "orq_config.h"
-#include "xls/tavro_import.h"
+#include "import/list_import.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -73,7 +73,7 @@ void SetUpApplication() {
 StartupOptions SystemStartupOptions() {
     StartupOptions options;
     options.MakeImport = [] {
-        return std::unique_ptr<ImportComponent>(xls::TTavroImport::WithOwnAdapter());
+        return std::unique_ptr<ImportComponent>(std::make_unique<import::TListImport>());
     };
     options.Format = SystemFormatSettings();
     options.Today = SystemToday();

@@ -1,6 +1,6 @@
 #include "gui_test_support.h"
 
-#include "xls/tavro_import.h"
+#include "import/list_import.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemModel>
@@ -105,7 +105,7 @@ gui::OrqWindows MakeWindows(const std::string& settingsPath, const QString& pref
                                   ? QString::fromStdString(TempFolder() + "/orq.conf")
                                   : preferencesPath;
     options.MakeImport = [] {
-        return std::unique_ptr<ImportComponent>(xls::TTavroImport::WithOwnAdapter());
+        return std::unique_ptr<ImportComponent>(std::make_unique<import::TListImport>());
     };
     return gui::CreateWindows(std::move(options));
 }

@@ -230,7 +230,9 @@ TEST_F(MainWindowTest, BeforeTheFirstLoad) {
 TEST_F(MainWindowTest, OpenShowsTheMetricsOfTheList) {
     dialogs->openAnswers.push_back(Fixture("small_apl.xls"));
     main->Open1Click();
-    EXPECT_EQ(dialogs->lastOpenFilter, QStringLiteral("Excel files (*.xls)"));
+    EXPECT_EQ(dialogs->lastOpenFilter,
+              QStringLiteral(
+                  "Processing lists (*.xls *.xlsx *.csv);;Excel files (*.xls);;All files (*)"));
     EXPECT_TRUE(dialogs->messages.empty());
 
     const CoreView core(Fixture("small_apl.xls"), {});
@@ -377,7 +379,7 @@ TEST_F(MainWindowTest, ExitClosesTheWindowAndFreesTheList) {
     EXPECT_EQ(ReadFile(settings), "31\r\n");
 }
 
-TEST_F(MainWindowTest, DroppingAnXlsFileOpensIt) {
+TEST_F(MainWindowTest, DroppingAListFileOpensIt) {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(Fixture("small_apl.xls"))});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -387,8 +389,18 @@ TEST_F(MainWindowTest, DroppingAnXlsFileOpensIt) {
     QApplication::sendEvent(main, &drop);
     EXPECT_EQ(main->State().Appts.size(), 10u);
 
+    for (const char* name : {"/tmp/list.XLSX", "/tmp/list.csv"}) {
+        QMimeData list;
+        list.setUrls({QUrl::fromLocalFile(QString::fromLatin1(name))});
+        QDragEnterEvent listEnter(QPoint(10, 10), Qt::CopyAction, &list, Qt::LeftButton,
+                                  Qt::NoModifier);
+        listEnter.setAccepted(false);
+        QApplication::sendEvent(main, &listEnter);
+        EXPECT_TRUE(listEnter.isAccepted()) << name;
+    }
+
     QMimeData text;
-    text.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/list.csv"))});
+    text.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/list.txt"))});
     QDragEnterEvent other(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
     other.setAccepted(false);
     QApplication::sendEvent(main, &other);

@@ -51,15 +51,20 @@ Qt::Alignment CellAlignment(TAlign align) {
     return Qt::AlignLeft | Qt::AlignVCenter;
 }
 
-// What File > Open lists and what a dropped file may be.
+// What File > Open lists and what a dropped file may be (the readers go by the content: an
+// .xlsx named .xls opens too).
 const QString& OpenFilter() {
-    static const QString filter = QStringLiteral("Excel files (*.xls)");
+    static const QString filter = QStringLiteral(
+        "Processing lists (*.xls *.xlsx *.csv);;Excel files (*.xls);;All files (*)");
     return filter;
 }
 
-bool IsXlsFile(const QUrl& url) {
-    return url.isLocalFile() &&
-           url.toLocalFile().endsWith(QLatin1String(".xls"), Qt::CaseInsensitive);
+bool IsListFile(const QUrl& url) {
+    if (!url.isLocalFile()) return false;
+    const QString path = url.toLocalFile();
+    for (const char* ending : {".xls", ".xlsx", ".csv"})
+        if (path.endsWith(QLatin1String(ending), Qt::CaseInsensitive)) return true;
+    return false;
 }
 
 // An Open Recent entry: the access number and the path, shortened in the middle when long.
@@ -570,12 +575,12 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
     const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.size() == 1 && IsXlsFile(urls.front())) event->acceptProposedAction();
+    if (urls.size() == 1 && IsListFile(urls.front())) event->acceptProposedAction();
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {
     const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.size() != 1 || !IsXlsFile(urls.front())) return;
+    if (urls.size() != 1 || !IsListFile(urls.front())) return;
     event->acceptProposedAction();
     OpenList(urls.front().toLocalFile());
 }
