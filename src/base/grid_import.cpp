@@ -51,6 +51,14 @@ void TGridSheet::AddText(int row, int column, TText text) {
     Add(row, column, Kind::Text, text.Length, text.Offset);
 }
 
+void TGridSheet::Reserve(std::size_t cells, std::size_t textBytes) {
+    const std::size_t left = budget_ > used_ ? budget_ - used_ : 0;
+    textBytes = std::min(textBytes, left / 2);
+    cells = std::min(cells, (left - textBytes) / sizeof(Cell));
+    pool_.reserve(pool_.size() + textBytes);
+    cells_.reserve(cells_.size() + cells);
+}
+
 void TGridSheet::NoteRow(int row) {
     if (row < 1 || row > kGridMaxRow) Fail(kMsgGridInvalidRow, row - 1);
     declaredRows_ = std::max(declaredRows_, row);

@@ -45,6 +45,9 @@ public:
     void AddBoolean(int row, int column, bool value);
     void AddText(int row, int column, TText text);
     void AddText(int row, int column, std::string_view utf8) { AddText(row, column, Intern(utf8)); }
+    // Room for about `cells` cells and `textBytes` bytes of text, as far as the budget allows
+    // (a reader that knows the size of what it reads saves the lists' growing).
+    void Reserve(std::size_t cells, std::size_t textBytes);
     // A row the file declares, with or without cells: the sheet has at least `row` rows.
     void NoteRow(int row);
     // Sorts the cells and makes the rows; no cell may be added afterwards.

@@ -7,9 +7,9 @@
 #include "gui/main/settings_form.h"
 #include "gui/reports/list_forms.h"
 #include "gui/reports/print_form.h"
+#include "import/list_import.h"
 #include "locale/system_locale.h"
 #include "orq_config.h"
-#include "import/list_import.h"
 
 #include <QApplication>
 #include <QIcon>

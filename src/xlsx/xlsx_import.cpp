@@ -10,6 +10,8 @@
 #include <expat.h>
 
 #include "base/error.h"
+#include "base/utf.h"
+#include "xlsx/xml_scanner.h"
 #include "xlsx/zip_archive.h"
 
 namespace orq::xlsx {
@@ -17,29 +19,42 @@ namespace {
 
 constexpr const char* kMsgTextTooLong = "Text of more than 1 MB in one cell";
 
+std::span<const std::uint8_t> AsBytes(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
 // An element's name without its namespace prefix ("x:c" is "c").
-std::string_view LocalName(const char* name) {
-    std::string_view view(name);
+std::string_view LocalName(std::string_view view) {
     const auto colon = view.rfind(':');
     return colon == std::string_view::npos ? view : view.substr(colon + 1);
 }
 
 // The value of the attribute of that (local) name, or nullptr.
-const char* Attribute(const char** attributes, std::string_view name) {
-    for (; *attributes; attributes += 2)
-        if (LocalName(attributes[0]) == name) return attributes[1];
+const std::string_view* Attribute(std::span<const TXmlAttribute> attributes,
+                                  std::string_view name) {
+    for (const TXmlAttribute& attribute : attributes)
+        if (LocalName(attribute.Name) == name) return &attribute.Value;
     return nullptr;
 }
 
-// One XML part read as a stream of events: the subclass sees elements and their text. Document
-// type and entity declarations stop the read before anything is expanded; so do elements nested
-// too deeply and overlong attributes. A failure inside a handler stops the parser and is raised
-// once expat has returned (no exception passes through expat's frames).
-class TXmlPart {
+// One XML part read as a stream of events, by expat or by the scanner: the subclass sees
+// elements and their text. Document type and entity declarations stop the read before anything
+// is expanded; so do elements nested too deeply and overlong attributes. With expat, a failure
+// inside a handler stops the parser and is raised once expat has returned (no exception passes
+// through expat's frames).
+class TXmlPart : public TXmlEvents {
 public:
-    virtual ~TXmlPart() = default;
-
-    void Read(const TZipArchive& zip, const std::string& part) {
+    void Read(const TZipArchive& zip, const std::string& part, TXmlReader reader) {
+        if (reader == TXmlReader::Scanner) {
+            TXmlScanner scanner(*this, kMaxXmlDepth, kMaxAttributeLength);
+            zip.Read(part, [&](std::span<const std::uint8_t> chunk) {
+                const char* reason =
+                    scanner.Feed({reinterpret_cast<const char*>(chunk.data()), chunk.size()});
+                if (reason) zip.Invalid(reason);
+            });
+            if (const char* reason = scanner.Finish()) zip.Invalid(reason);
+            return;
+        }
         XML_Parser parser = XML_ParserCreate("UTF-8");
         if (!parser) throw std::bad_alloc();
         struct Free {
@@ -61,11 +76,6 @@ public:
         });
         if (XML_Parse(parser, nullptr, 0, XML_TRUE) != XML_STATUS_OK) Stopped(zip);
     }
-
-protected:
-    virtual void Start(std::string_view name, const char** attributes) = 0;
-    virtual void End(std::string_view name) = 0;
-    virtual void Text(std::string_view text) = 0;
 
 private:
     [[noreturn]] void Stopped(const TZipArchive& zip) {
@@ -92,10 +102,13 @@ private:
     static void XMLCALL OnStart(void* data, const char* name, const char** attributes) {
         auto* self = static_cast<TXmlPart*>(data);
         if (++self->depth_ > kMaxXmlDepth) return self->Refuse("XML nested too deeply");
-        for (const char** a = attributes; *a; a += 2)
-            if (std::strlen(a[1]) > kMaxAttributeLength)
-                return self->Refuse("XML attribute too long");
-        self->Guard([&] { self->Start(LocalName(name), attributes); });
+        self->attributes_.clear();
+        for (const char** a = attributes; *a; a += 2) {
+            const std::string_view value(a[1]);
+            if (value.size() > kMaxAttributeLength) return self->Refuse("XML attribute too long");
+            self->attributes_.push_back({a[0], value});
+        }
+        self->Guard([&] { self->Start(LocalName(name), self->attributes_); });
     }
     static void XMLCALL OnEnd(void* data, const char* name) {
         auto* self = static_cast<TXmlPart*>(data);
@@ -115,6 +128,7 @@ private:
     }
 
     XML_Parser parser_ = nullptr;
+    std::vector<TXmlAttribute> attributes_;
     int depth_ = 0;
     const char* reason_ = nullptr;
     std::exception_ptr failure_;
@@ -183,18 +197,18 @@ public:
     std::unordered_map<std::string, std::string> ByType;
 
 protected:
-    void Start(std::string_view name, const char** attributes) override {
+    void Start(std::string_view name, std::span<const TXmlAttribute> attributes) override {
         if (name != "Relationship") return;
-        const char* id = Attribute(attributes, "Id");
-        const char* target = Attribute(attributes, "Target");
-        const char* type = Attribute(attributes, "Type");
-        const char* mode = Attribute(attributes, "TargetMode");
-        if (!target || (mode && std::string_view(mode) == "External")) return;
-        if (id) Targets.emplace(id, target);
+        const auto* id = Attribute(attributes, "Id");
+        const auto* target = Attribute(attributes, "Target");
+        const auto* type = Attribute(attributes, "Type");
+        const auto* mode = Attribute(attributes, "TargetMode");
+        if (!target || (mode && *mode == "External")) return;
+        if (id) Targets.emplace(*id, *target);
         if (type) {
-            std::string_view kind(type);
+            std::string_view kind = *type;
             kind = kind.substr(kind.rfind('/') + 1);
-            ByType.emplace(std::string(kind), target);
+            ByType.emplace(std::string(kind), *target);
         }
     }
     void End(std::string_view) override {}
@@ -208,10 +222,10 @@ public:
     bool Found = false;
 
 protected:
-    void Start(std::string_view name, const char** attributes) override {
+    void Start(std::string_view name, std::span<const TXmlAttribute> attributes) override {
         if (Found || name != "sheet") return;
         Found = true;
-        if (const char* id = Attribute(attributes, "id")) FirstSheet = id;
+        if (const auto* id = Attribute(attributes, "id")) FirstSheet = *id;
     }
     void End(std::string_view) override {}
     void Text(std::string_view) override {}
@@ -220,11 +234,11 @@ protected:
 // The shared strings: each entry's text runs joined, phonetic runs left out.
 class TSharedStrings : public TXmlPart {
 public:
-    explicit TSharedStrings(TGridSheet& sheet) : sheet_(sheet) {}
+    TSharedStrings(TGridSheet& sheet, const TZipArchive& zip) : sheet_(sheet), zip_(zip) {}
     std::vector<TGridSheet::TText> Strings;
 
 protected:
-    void Start(std::string_view name, const char**) override {
+    void Start(std::string_view name, std::span<const TXmlAttribute>) override {
         if (name == "si") {
             inEntry_ = true;
             text_.Reset();
@@ -241,6 +255,7 @@ protected:
             if (phonetic_ > 0) --phonetic_;
         } else if (name == "si" && inEntry_) {
             inEntry_ = false;
+            if (!IsUtf8(AsBytes(text_.Text()))) zip_.Invalid("damaged XML");
             Strings.push_back(sheet_.Intern(text_.Text()));
         }
     }
@@ -248,6 +263,7 @@ protected:
 
 private:
     TGridSheet& sheet_;
+    const TZipArchive& zip_;
     TJoinedText text_;
     bool inEntry_ = false;
     int phonetic_ = 0;
@@ -285,6 +301,17 @@ bool ParseRowNumber(std::string_view text, int& row) {
     return row >= 1;
 }
 
+// A cell's type attribute: shared string, number, Boolean; the others (inline string, formula
+// text, error, date as text) are text.
+enum class Type : std::uint8_t { Shared, Number, Boolean, Text };
+
+Type TypeOf(std::string_view type) {
+    if (type == "s") return Type::Shared;
+    if (type == "n") return Type::Number;
+    if (type == "b") return Type::Boolean;
+    return Type::Text;
+}
+
 // A worksheet part: its rows and cells into the grid.
 class TSheetPart : public TXmlPart {
 public:
@@ -293,7 +320,7 @@ public:
         : sheet_(sheet), strings_(strings), zip_(zip) {}
 
 protected:
-    void Start(std::string_view name, const char** attributes) override {
+    void Start(std::string_view name, std::span<const TXmlAttribute> attributes) override {
         if (inCell_) {
             if (name == "v") {
                 text_.Reset();
@@ -311,26 +338,26 @@ protected:
             return;
         }
         if (name == "c") {
-            const char* ref = Attribute(attributes, "r");
+            const auto* ref = Attribute(attributes, "r");
             int row = row_;
             if (ref) {
-                if (!ParseReference(ref, column_, row)) zip_.Invalid("bad cell reference");
+                if (!ParseReference(*ref, column_, row)) zip_.Invalid("bad cell reference");
                 if (row_ == 0) row_ = row;
                 if (row != row_) zip_.Invalid("cell outside its row");
             } else {
                 ++column_;
                 if (row_ == 0) row_ = 1;
             }
-            const char* type = Attribute(attributes, "t");
-            type_ = type ? type : "n";
+            const auto* type = Attribute(attributes, "t");
+            type_ = TypeOf(type ? *type : std::string_view("n"));
             inCell_ = true;
             hasValue_ = false;
             inInline_ = false;
             phonetic_ = 0;
         } else if (name == "row") {
-            const char* number = Attribute(attributes, "r");
+            const auto* number = Attribute(attributes, "r");
             int row = row_ + 1;
-            if (number && !ParseRowNumber(number, row)) zip_.Invalid("bad row number");
+            if (number && !ParseRowNumber(*number, row)) zip_.Invalid("bad row number");
             row_ = row;
             column_ = 0;
             sheet_.NoteRow(row_);
@@ -356,7 +383,7 @@ protected:
 private:
     void Store() {
         const std::string& value = text_.Text();
-        if (type_ == "s") {
+        if (type_ == Type::Shared) {
             std::size_t index = 0;
             const auto [end, error] =
                 std::from_chars(value.data(), value.data() + value.size(), index);
@@ -364,23 +391,28 @@ private:
                 index >= strings_.size())
                 zip_.Invalid("bad shared string index");
             sheet_.AddText(row_, column_, strings_[index]);
-        } else if (type_ == "n") {
+        } else if (type_ == Type::Number) {
             if (value.empty()) return;
             double number = 0;
             const auto [end, error] =
                 std::from_chars(value.data(), value.data() + value.size(), number);
             if (error == std::errc() && end == value.data() + value.size())
                 sheet_.AddNumber(row_, column_, number);
-            else
+            else if (IsUtf8(AsBytes(value)))
                 sheet_.AddText(row_, column_, value);
-        } else if (type_ == "b") {
+            else
+                zip_.Invalid("damaged XML");
+        } else if (type_ == Type::Boolean) {
             if (value == "1" || value == "true")
                 sheet_.AddBoolean(row_, column_, true);
             else if (value == "0" || value == "false")
                 sheet_.AddBoolean(row_, column_, false);
-            else
+            else if (IsUtf8(AsBytes(value)))
                 sheet_.AddText(row_, column_, value);
+            else
+                zip_.Invalid("damaged XML");
         } else if (!value.empty()) {
+            if (!IsUtf8(AsBytes(value))) zip_.Invalid("damaged XML");
             // Text of a formula ("str"), an inline string, an error ("#N/A"), a date as text.
             sheet_.AddText(row_, column_, value);
         }
@@ -390,7 +422,7 @@ private:
     const std::vector<TGridSheet::TText>& strings_;
     const TZipArchive& zip_;
     TJoinedText text_;
-    std::string type_;
+    Type type_ = Type::Number;
     int row_ = 0;
     int column_ = 0;
     int phonetic_ = 0;
@@ -401,6 +433,8 @@ private:
 
 } // namespace
 
+TXlsxImport::TXlsxImport(TXmlReader reader) : reader_(reader) {}
+
 void TXlsxImport::Parse(std::span<const std::uint8_t> bytes, const std::string& fileName,
                         TGridSheet& sheet) {
     const TZipArchive zip(bytes, fileName);
@@ -408,32 +442,35 @@ void TXlsxImport::Parse(std::span<const std::uint8_t> bytes, const std::string& 
     std::string workbook = "xl/workbook.xml";
     if (zip.Has("_rels/.rels")) {
         TRelationships root;
-        root.Read(zip, "_rels/.rels");
+        root.Read(zip, "_rels/.rels", TXmlReader::Expat);
         if (auto it = root.ByType.find("officeDocument"); it != root.ByType.end())
             workbook = Resolve("", it->second);
     }
     if (!zip.Has(workbook)) zip.Invalid("no workbook in the archive");
 
     TWorkbookPart book;
-    book.Read(zip, workbook);
+    book.Read(zip, workbook, TXmlReader::Expat);
     if (!book.Found) zip.Invalid("no sheet in the workbook");
 
     const std::string folder = FolderOf(workbook);
     TRelationships links;
-    if (zip.Has(RelsOf(workbook))) links.Read(zip, RelsOf(workbook));
+    if (zip.Has(RelsOf(workbook))) links.Read(zip, RelsOf(workbook), TXmlReader::Expat);
     const auto target = links.Targets.find(book.FirstSheet);
     if (target == links.Targets.end()) zip.Invalid("no part for the first sheet");
     const std::string sheetPart = Resolve(folder, target->second);
     if (!zip.Has(sheetPart)) zip.Invalid("no part for the first sheet");
 
-    TSharedStrings strings(sheet);
-    if (auto it = links.ByType.find("sharedStrings"); it != links.ByType.end()) {
-        const std::string part = Resolve(folder, it->second);
-        if (zip.Has(part)) strings.Read(zip, part);
-    }
+    std::string stringsPart;
+    if (auto it = links.ByType.find("sharedStrings"); it != links.ByType.end())
+        stringsPart = Resolve(folder, it->second);
+    // A cell takes some 30 to 40 bytes of a sheet's XML; the texts less than their part.
+    sheet.Reserve(zip.Size(sheetPart) / 40, zip.Size(stringsPart));
+
+    TSharedStrings strings(sheet, zip);
+    if (!stringsPart.empty() && zip.Has(stringsPart)) strings.Read(zip, stringsPart, reader_);
 
     TSheetPart cells(sheet, strings.Strings, zip);
-    cells.Read(zip, sheetPart);
+    cells.Read(zip, sheetPart, reader_);
 }
 
 } // namespace orq::xlsx

@@ -21,10 +21,21 @@ inline constexpr std::size_t kMaxAttributeLength = 65536;
 // The longest text of one cell or shared string read (a cell holds at most 32,767 characters).
 inline constexpr std::size_t kMaxTextLength = std::size_t{1} << 20;
 
+// What reads the sheet and the shared strings: the scanner of xml_scanner.h (several times as
+// fast on a large sheet), or expat, which reads the small parts in any case and serves the tests
+// and the fuzz target as the reference.
+enum class TXmlReader : std::uint8_t { Scanner, Expat };
+
 class TXlsxImport final : public TGridImport {
+public:
+    explicit TXlsxImport(TXmlReader reader = TXmlReader::Scanner);
+
 protected:
     void Parse(std::span<const std::uint8_t> bytes, const std::string& fileName,
                TGridSheet& sheet) override;
+
+private:
+    TXmlReader reader_;
 };
 
 } // namespace orq::xlsx

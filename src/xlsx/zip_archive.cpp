@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include <zip.h>
@@ -39,7 +39,7 @@ bool IsZip64(std::span<const std::uint8_t> bytes) {
 
 struct TZipArchive::Impl {
     zip_t* archive = nullptr;
-    std::unordered_set<std::string> names;
+    std::unordered_map<std::string, std::uint64_t> sizes;
 
     ~Impl() {
         if (archive) zip_discard(archive);
@@ -78,7 +78,7 @@ TZipArchive::TZipArchive(std::span<const std::uint8_t> bytes, std::string name)
         const zip_uint64_t needed = ZIP_STAT_NAME | ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE |
                                     ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
         if ((stat.valid & needed) != needed) Invalid("damaged zip archive");
-        if (!impl_->names.insert(stat.name).second) Invalid("two entries of one name");
+        if (!impl_->sizes.emplace(stat.name, stat.size).second) Invalid("two entries of one name");
         if (stat.encryption_method != ZIP_EM_NONE) Invalid("encrypted entry");
         if (stat.comp_method != ZIP_CM_STORE && stat.comp_method != ZIP_CM_DEFLATE)
             Invalid("unknown compression method");
@@ -96,7 +96,12 @@ void TZipArchive::Invalid(const char* reason) const {
 }
 
 bool TZipArchive::Has(const std::string& entry) const {
-    return impl_->names.count(entry) != 0;
+    return impl_->sizes.count(entry) != 0;
+}
+
+std::uint64_t TZipArchive::Size(const std::string& entry) const {
+    const auto it = impl_->sizes.find(entry);
+    return it == impl_->sizes.end() ? 0 : it->second;
 }
 
 void TZipArchive::Read(const std::string& entry,

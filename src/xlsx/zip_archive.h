@@ -33,6 +33,8 @@ public:
     TZipArchive& operator=(const TZipArchive&) = delete;
 
     bool Has(const std::string& entry) const;
+    // The size the entry declares (checked against the limits), 0 for a missing entry.
+    std::uint64_t Size(const std::string& entry) const;
     // Inflates the entry and hands its bytes to `sink` piece by piece; fails when the entry is
     // missing, damaged (its checksum) or inflates to more than it declares.
     void Read(const std::string& entry,

@@ -31,7 +31,10 @@ TEST(SniffListFormat, FirstBytes) {
         {std::string_view("\xFF\xFER\0S\0", 6), ListFormat::Csv},
         {std::string_view("\xFE\xFF\0R\0S", 6), ListFormat::Csv},
         {"caf\xE9", ListFormat::Csv},
-        {std::string_view("\x7F" "ELF\x02\x01\0\0", 8), ListFormat::Unknown},
+        {std::string_view("\x7F"
+                          "ELF\x02\x01\0\0",
+                          8),
+         ListFormat::Unknown},
         {std::string_view("\xD0\xCF\x11\xE0", 4), ListFormat::Csv}, // half a signature is text
         {"", ListFormat::Unknown},
     };
@@ -84,7 +87,9 @@ TEST(ListImport, EachFormatOpensByItsContentWhateverItsName) {
 TEST(ListImport, WhatNoReaderTakes) {
     const auto folder = std::filesystem::temp_directory_path();
     const std::string binary = (folder / "orq_list_import_binary.xls").string();
-    std::ofstream(binary, std::ios::binary) << std::string("\x7F" "ELF\x02\x01\x01\0", 8);
+    std::ofstream(binary, std::ios::binary) << std::string("\x7F"
+                                                           "ELF\x02\x01\x01\0",
+                                                           8);
     const std::string empty = (folder / "orq_list_import_empty.csv").string();
     std::ofstream(empty, std::ios::binary).flush();
     TListImport import;

@@ -19,19 +19,26 @@ using testing::Bytes;
 using testing::OneSheet;
 using testing::Zip;
 
-TXlsxImport Open(const Bytes& file) {
-    TXlsxImport import;
+// Every test reads its workbooks with both readers of the large parts.
+constexpr TXmlReader kReaders[] = {TXmlReader::Scanner, TXmlReader::Expat};
+
+TXlsxImport Open(const Bytes& file, TXmlReader reader) {
+    TXlsxImport import(reader);
     import.OpenMemory(file, "list.xlsx");
     return import;
 }
 
-std::string Failure(const Bytes& file) {
+std::string Failure(const Bytes& file, TXmlReader reader) {
     try {
-        Open(file);
+        Open(file, reader);
     } catch (const Error& error) {
         return error.what();
     }
     return "(no failure)";
+}
+
+const char* NameOf(TXmlReader reader) {
+    return reader == TXmlReader::Scanner ? "scanner" : "expat";
 }
 
 TCellValue Text(const char* text) {
@@ -51,21 +58,24 @@ TEST(XlsxCells, EveryKindOfValue) {
         R"(<row r="3"><c r="A3" t="inlineStr"><is><t>in</t><r><t>line</t></r></is></c>)"
         R"(<c r="B3"><f>1+1</f><v>2</v></c><c r="C3" t="str"><f>A1&amp;""</f><v>plain</v></c>)"
         R"(<c r="D3" s="4"/><c r="E3"><v></v></c></row>)";
-    TXlsxImport import = Open(OneSheet(rows, strings));
-    ASSERT_EQ(import.RowCount(), 3);
-    const std::vector<std::pair<std::pair<int, int>, TCellValue>> expected = {
-        {{1, 1}, Text("plain")}, {{1, 2}, Text("rich text")},
-        {{1, 3}, Text("kanji")}, {{1, 4}, Text(" spaced & escaped ")},
-        {{2, 1}, 39814.0},       {{2, 2}, -1.5e-3},
-        {{2, 3}, true},          {{2, 4}, false},
-        {{2, 5}, Text("#N/A")},  {{3, 1}, Text("inline")},
-        {{3, 2}, 2.0},           {{3, 3}, Text("plain")},
-        {{3, 4}, TCellValue()}, // a styled cell without a value is no cell
-        {{3, 5}, TCellValue()},
-    };
-    for (const auto& [at, value] : expected)
-        EXPECT_EQ(import.CellValue(at.first, at.second), value) << at.first << "," << at.second;
-    EXPECT_EQ(import.UsedColumns(3), (std::vector<int>{1, 2, 3}));
+    for (TXmlReader reader : kReaders) {
+        TXlsxImport import = Open(OneSheet(rows, strings), reader);
+        ASSERT_EQ(import.RowCount(), 3);
+        const std::vector<std::pair<std::pair<int, int>, TCellValue>> expected = {
+            {{1, 1}, Text("plain")}, {{1, 2}, Text("rich text")},
+            {{1, 3}, Text("kanji")}, {{1, 4}, Text(" spaced & escaped ")},
+            {{2, 1}, 39814.0},       {{2, 2}, -1.5e-3},
+            {{2, 3}, true},          {{2, 4}, false},
+            {{2, 5}, Text("#N/A")},  {{3, 1}, Text("inline")},
+            {{3, 2}, 2.0},           {{3, 3}, Text("plain")},
+            {{3, 4}, TCellValue()}, // a styled cell without a value is no cell
+            {{3, 5}, TCellValue()},
+        };
+        for (const auto& [at, value] : expected)
+            EXPECT_EQ(import.CellValue(at.first, at.second), value)
+                << NameOf(reader) << " " << at.first << "," << at.second;
+        EXPECT_EQ(import.UsedColumns(3), (std::vector<int>{1, 2, 3}));
+    }
 }
 
 TEST(XlsxCells, GapsAndMissingReferences) {
@@ -74,17 +84,20 @@ TEST(XlsxCells, GapsAndMissingReferences) {
         R"(<row r="1"><c r="B1"><v>1</v></c><c><v>2</v></c><c r="AA1"><v>27</v></c></row>)"
         R"(<row r="3"><c r="C3"><v>3</v></c></row><row><c><v>4</v></c></row>)"
         R"(<row r="7"/>)";
-    TXlsxImport import = Open(OneSheet(rows));
-    EXPECT_EQ(import.RowCount(), 7);
-    EXPECT_EQ(import.UsedColumns(1), (std::vector<int>{2, 3, 27}));
-    EXPECT_EQ(import.CellValue(1, 3), TCellValue(2.0));
-    EXPECT_EQ(import.CellValue(1, 27), TCellValue(27.0));
-    EXPECT_EQ(import.UsedColumns(2), std::vector<int>{});
-    EXPECT_EQ(import.CellValue(3, 3), TCellValue(3.0));
-    EXPECT_EQ(import.CellValue(4, 1), TCellValue(4.0));
-    std::array<TCellValue, 4> values;
-    import.RowValues(1, values);
-    EXPECT_EQ(values, (std::array<TCellValue, 4>{TCellValue(), 1.0, 2.0, TCellValue()}));
+    for (TXmlReader reader : kReaders) {
+        SCOPED_TRACE(NameOf(reader));
+        TXlsxImport import = Open(OneSheet(rows), reader);
+        EXPECT_EQ(import.RowCount(), 7);
+        EXPECT_EQ(import.UsedColumns(1), (std::vector<int>{2, 3, 27}));
+        EXPECT_EQ(import.CellValue(1, 3), TCellValue(2.0));
+        EXPECT_EQ(import.CellValue(1, 27), TCellValue(27.0));
+        EXPECT_EQ(import.UsedColumns(2), std::vector<int>{});
+        EXPECT_EQ(import.CellValue(3, 3), TCellValue(3.0));
+        EXPECT_EQ(import.CellValue(4, 1), TCellValue(4.0));
+        std::array<TCellValue, 4> values;
+        import.RowValues(1, values);
+        EXPECT_EQ(values, (std::array<TCellValue, 4>{TCellValue(), 1.0, 2.0, TCellValue()}));
+    }
 }
 
 TEST(XlsxCells, TheFirstSheetInWorkbookOrder) {
@@ -98,7 +111,7 @@ TEST(XlsxCells, TheFirstSheetInWorkbookOrder) {
               testing::SheetXml(R"(<row r="1"><c r="A1"><v>1</v></c></row>)")},
              {"xl/worksheets/sheet2.xml",
               testing::SheetXml(R"(<row r="1"><c r="A1"><v>2</v></c></row>)")}});
-    TXlsxImport import = Open(file);
+    TXlsxImport import = Open(file, TXmlReader::Scanner);
     EXPECT_EQ(import.CellValue(1, 1), TCellValue(2.0));
     // Sheet 2 is no sheet of this component: nothing in it.
     import.SetActiveSheet(2);
@@ -180,10 +193,11 @@ TEST(XlsxRefused, HostileArchivesAndXml) {
         {"bad reference", OneSheet(R"(<row r="1"><c r="1A"><v>1</v></c></row>)"),
          "bad cell reference"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(Failure(c.file),
-                  std::string("The file \"list.xlsx\" is invalid (") + c.reason + ")")
-            << c.what;
+    for (TXmlReader reader : kReaders)
+        for (const Case& c : cases)
+            EXPECT_EQ(Failure(c.file, reader),
+                      std::string("The file \"list.xlsx\" is invalid (") + c.reason + ")")
+                << NameOf(reader) << ": " << c.what;
 }
 
 } // namespace

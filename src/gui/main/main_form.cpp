@@ -54,8 +54,8 @@ Qt::Alignment CellAlignment(TAlign align) {
 // What File > Open lists and what a dropped file may be (the readers go by the content: an
 // .xlsx named .xls opens too).
 const QString& OpenFilter() {
-    static const QString filter = QStringLiteral(
-        "Processing lists (*.xls *.xlsx *.csv);;Excel files (*.xls);;All files (*)");
+    static const QString filter =
+        QStringLiteral("Processing lists (*.xls *.xlsx *.csv);;Excel files (*.xls);;All files (*)");
     return filter;
 }
 
