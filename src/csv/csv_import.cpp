@@ -184,6 +184,8 @@ void TCsvImport::Parse(std::span<const std::uint8_t> bytes, const std::string& f
     const std::string_view text = DecodeText(bytes, decoded);
     if (text.find('\0') != std::string_view::npos) Fail(kMsgFileInvalid, fileName.c_str());
 
+    // A field takes some 10 bytes of a list's text; the texts at most the text itself.
+    sheet.Reserve(text.size() / 10, text.size());
     TRecords records(text, SenseDelimiter(text), fileName);
     std::string scratch;
     std::string_view field;

@@ -423,7 +423,7 @@ bool TXmlScanner::Decode(std::string_view raw, std::string& out, bool attribute)
         } else if (entity.size() >= 2 && entity[0] == '#') {
             const bool hex = entity[1] == 'x';
             const std::string_view digits = entity.substr(hex ? 2 : 1);
-            if (digits.empty() || digits.size() > 8) return false;
+            if (digits.empty()) return false;
             char32_t code = 0;
             for (char d : digits) {
                 int value = -1;
@@ -432,6 +432,7 @@ bool TXmlScanner::Decode(std::string_view raw, std::string& out, bool attribute)
                 if (hex && d >= 'A' && d <= 'F') value = d - 'A' + 10;
                 if (value < 0) return false;
                 code = code * (hex ? 16 : 10) + static_cast<char32_t>(value);
+                if (code > 0x10FFFF) return false; // leading zeros may be many, the value not
             }
             // XML's characters: tab, line feed, carriage return, and from the space on, less
             // the surrogates and the two non-characters at the end of the first plane.

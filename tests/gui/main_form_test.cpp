@@ -389,6 +389,29 @@ TEST_F(MainWindowTest, DroppingAListFileOpensIt) {
     QApplication::sendEvent(main, &drop);
     EXPECT_EQ(main->State().Appts.size(), 10u);
 
+    // The same list as .xls and as LibreOffice saves it as .xlsx and as .csv: the same table.
+    ASSERT_TRUE(
+        main->OpenList(QStringLiteral(ORQ_SOURCE_DIR "/tests/fixtures/apl/us_two_stations.xls")));
+    const std::size_t fromXls = main->State().Appts.size();
+    for (const char* name : {"us_two_stations.xlsx", "us_two_stations.csv"}) {
+        ASSERT_TRUE(Load("small_apl.xls")); // another list first
+        ASSERT_NE(main->State().Appts.size(), fromXls);
+        QMimeData list;
+        list.setUrls({QUrl::fromLocalFile(QStringLiteral(ORQ_SOURCE_DIR
+                                                         "/tests/fixtures/converted/lo/") +
+                                          QLatin1String(name))});
+        QDragEnterEvent listEnter(QPoint(10, 10), Qt::CopyAction, &list, Qt::LeftButton,
+                                  Qt::NoModifier);
+        QApplication::sendEvent(main, &listEnter);
+        EXPECT_TRUE(listEnter.isAccepted()) << name;
+        QDropEvent listDrop(QPointF(10, 10), Qt::CopyAction, &list, Qt::LeftButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(main, &listDrop);
+        EXPECT_TRUE(dialogs->messages.empty()) << name;
+        EXPECT_EQ(main->State().Appts.size(), fromXls) << name;
+        EXPECT_EQ(main->State().StationList.Count(), 2u) << name;
+    }
+
     for (const char* name : {"/tmp/list.XLSX", "/tmp/list.csv"}) {
         QMimeData list;
         list.setUrls({QUrl::fromLocalFile(QString::fromLatin1(name))});

@@ -86,8 +86,9 @@ def main():
     write_list(os.path.join(HERE, "no_rows.xls"), [])
     write_list(os.path.join(HERE, "bad_review_date.xls"), BAD_REVIEW)
     write_list(os.path.join(HERE, "bad_est.xls"), BAD_EST)
-    with open(os.path.join(HERE, "not_a_workbook.xls"), "w") as out:
-        out.write("RSID,RECRUITER\n1A1A,SMITH\n")
+    # Neither a compound file, nor a zip archive, nor text (text opens as a .csv list).
+    with open(os.path.join(HERE, "not_a_workbook.xls"), "wb") as out:
+        out.write(b"\x89PNG\r\n\x1a\n\x00\x00\x00\rIHDR\x00\x00\x00\x01")
 
 
 if __name__ == "__main__":

@@ -52,7 +52,9 @@ TEST(XmlScanner, EventsWhateverThePieces) {
         {"\xEF\xBB\xBF<?xml version=\"1.0\" encoding='utf-8'?>\n<x:a x:r=\"1\" t = 'q\"'>"
          "<b/>text</x:a>\n",
          "<a x:r=1 t=q\"><b></b>'text'</a>"},
-        {"<a>&lt;&gt;&amp;&quot;&apos; &#65;&#x42;&#x20AC;</a>", "<a>'<>&\"' AB\xE2\x82\xAC'</a>"},
+        {"<a>&lt;&gt;&amp;&quot;&apos; &#65;&#x42;&#x20AC;&#0000000067;</a>",
+         "<a>'<>&\"' AB\xE2\x82\xAC"
+         "C'</a>"},
         {"<a>line\r\nend\rx<![CDATA[<raw> &amp;\r\n]]></a>", "<a>'line\nend\nx<raw> &amp;\n'</a>"},
         {"<a v=\"one&#9;two\r\nthree\tfour\"/>", "<a v=one\ttwo three four></a>"},
         {"<!-- head --><?pi data?><a><!-- inside --></a><!-- tail -->", "<a></a>"},
@@ -74,6 +76,8 @@ TEST(XmlScanner, RefusedDocuments) {
         {"<a>&amp</a>", "damaged XML"}, // a reference without its end
         {"<a>&#0;</a>", "damaged XML"}, // no such character
         {"<a>&#xD800;</a>", "damaged XML"},
+        {"<a>&#x110000;</a>", "damaged XML"},
+        {"<a>&#X41;</a>", "damaged XML"},
         {"<a></b>", "damaged XML"},
         {"<a>", "damaged XML"},
         {"<a/><b/>", "damaged XML"}, // two roots
