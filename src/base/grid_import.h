@@ -119,7 +119,8 @@ public:
 
 protected:
     // Fills `sheet` from the file's bytes; `fileName` is the name the messages show. The sheet's
-    // memory budget is set by the component (64 MB and 8 times the file's size).
+    // memory budget is set by the component: 32 MB and 4 times the file's size in use, so that
+    // with the room its lists grow into it stays under 64 MB and 8 times the size.
     virtual void Parse(std::span<const std::uint8_t> bytes, const std::string& fileName,
                        TGridSheet& sheet) = 0;
 
