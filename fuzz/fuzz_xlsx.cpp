@@ -75,14 +75,15 @@ using orq::xlsx::TXmlReader;
 // Whether two components hold the same sheet: rows, used columns and values.
 bool SameSheet(const TXlsxImport& a, const TXlsxImport& b) {
     if (a.RowCount() != b.RowCount()) return false;
-    for (int row = 1; row <= a.RowCount(); ++row) {
+    bool same = true;
+    orq::fuzzing::ForRows(a.RowCount(), [&](int row) {
         const std::vector<int> columns = a.UsedColumns(row);
-        if (columns != b.UsedColumns(row)) return false;
+        if (columns != b.UsedColumns(row)) same = false;
         for (int column : columns)
             if (!orq::fuzzing::SameValue(a.CellValue(row, column), b.CellValue(row, column)))
-                return false;
-    }
-    return true;
+                same = false;
+    });
+    return same;
 }
 
 // The scanner against expat on the same file: where expat reads the sheet, the scanner must

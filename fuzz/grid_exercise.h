@@ -23,17 +23,25 @@ inline bool SameValue(const TCellValue& a, const TCellValue& b) {
     return a == b;
 }
 
+// The rows a target reads: the first 2,000 and the last 50 (and two past the end), so that a
+// reference to row 1,000,000 costs no more than a short sheet.
+template <typename Visit> void ForRows(int rowCount, Visit visit) {
+    for (int row = 1; row <= rowCount + 2; ++row) {
+        if (row > 2000 && row < rowCount - 50) row = rowCount - 50;
+        visit(row);
+    }
+}
+
 inline void ReadAllCells(const TGridImport& component) {
-    const int rows = std::min(component.RowCount() + 2, 65538);
     std::array<TCellValue, 27> values;
-    for (int row = 1; row <= rows; ++row) {
+    ForRows(component.RowCount(), [&](int row) {
         for (int column : component.UsedColumns(row))
             if (component.CellValue(row, column).index() == 0) std::abort(); // a used column
         component.RowValues(row, values);
         for (std::size_t i = 0; i < values.size(); ++i)
             if (!SameValue(values[i], component.CellValue(row, static_cast<int>(i) + 1)))
                 std::abort();
-    }
+    });
 }
 
 inline void ExerciseGrid(TGridImport& component) {

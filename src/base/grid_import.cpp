@@ -239,9 +239,9 @@ void TGridImport::OpenFile(const std::string& fileName) {
 
 void TGridImport::OpenMemory(std::span<const std::uint8_t> bytes, const std::string& fileName) {
     CloseFile();
-    // 64 MB and 8 times the file for the cells and their texts (the lists of cells may hold up
+    // 32 MB and 6 times the file for the cells and their texts (the lists of cells may hold up
     // to twice what they use while they grow).
-    const std::size_t budget = (std::size_t{32} << 20) + 4 * bytes.size();
+    const std::size_t budget = (std::size_t{32} << 20) + 6 * bytes.size();
     TGridSheet sheet(budget, fileName);
     Parse(bytes, fileName, sheet);
     sheet.Finish();

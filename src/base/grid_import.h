@@ -48,6 +48,9 @@ public:
     // Room for about `cells` cells and `textBytes` bytes of text, as far as the budget allows
     // (a reader that knows the size of what it reads saves the lists' growing).
     void Reserve(std::size_t cells, std::size_t textBytes);
+    // Memory a reader holds beside the sheet while it fills it (a table of shared strings),
+    // counted against the same budget.
+    void Account(std::size_t bytes) { Charge(bytes); }
     // A row the file declares, with or without cells: the sheet has at least `row` rows.
     void NoteRow(int row);
     // Sorts the cells and makes the rows; no cell may be added afterwards.
@@ -119,8 +122,9 @@ public:
 
 protected:
     // Fills `sheet` from the file's bytes; `fileName` is the name the messages show. The sheet's
-    // memory budget is set by the component: 32 MB and 4 times the file's size in use, so that
-    // with the room its lists grow into it stays under 64 MB and 8 times the size.
+    // memory budget is set by the component: 32 MB and 6 times the file's size in use, so that
+    // with the room its lists grow into and the file itself it stays under 64 MB and 13 times
+    // the size.
     virtual void Parse(std::span<const std::uint8_t> bytes, const std::string& fileName,
                        TGridSheet& sheet) = 0;
 

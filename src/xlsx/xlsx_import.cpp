@@ -256,6 +256,7 @@ protected:
         } else if (name == "si" && inEntry_) {
             inEntry_ = false;
             if (!IsUtf8(AsBytes(text_.Text()))) zip_.Invalid("damaged XML");
+            sheet_.Account(sizeof(TGridSheet::TText));
             Strings.push_back(sheet_.Intern(text_.Text()));
         }
     }

@@ -119,15 +119,16 @@ void TZipArchive::Read(const std::string& entry,
         ~Closer() { zip_fclose(file); }
     } closer{file};
 
-    std::vector<std::uint8_t> buffer(std::size_t{256} << 10);
+    constexpr std::size_t kPiece = std::size_t{256} << 10;
+    const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(kPiece);
     std::uint64_t total = 0;
     for (;;) {
-        const zip_int64_t got = zip_fread(file, buffer.data(), buffer.size());
+        const zip_int64_t got = zip_fread(file, buffer.get(), kPiece);
         if (got < 0) Invalid("damaged zip entry");
         if (got == 0) break;
         total += static_cast<std::uint64_t>(got);
         if (total > stat.size) Invalid("entry larger than it declares");
-        sink(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(got)));
+        sink(std::span<const std::uint8_t>(buffer.get(), static_cast<std::size_t>(got)));
     }
     if (total != stat.size) Invalid("damaged zip entry");
 }

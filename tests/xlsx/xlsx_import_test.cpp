@@ -200,5 +200,23 @@ TEST(XlsxRefused, HostileArchivesAndXml) {
                 << NameOf(reader) << ": " << c.what;
 }
 
+TEST(XlsxRefused, SharedStringsBeyondTheMemoryBudget) {
+    // Three million empty entries and enough noise that the part packs less than 200 to 1: the
+    // table of entries alone would take 48 MB for a file of some 100 KB.
+    std::string strings = "<!--";
+    unsigned noise = 12345;
+    for (int i = 0; i < 400000; ++i) {
+        noise = noise * 1103515245u + 12345u;
+        strings += "0123456789abcdef"[(noise >> 16) & 15];
+    }
+    strings += "-->";
+    for (int i = 0; i < 3000000; ++i)
+        strings += "<si/>";
+    const Bytes file = OneSheet(R"(<row r="1"><c r="A1" t="s"><v>0</v></c></row>)", strings);
+    ASSERT_LT(file.size(), std::size_t{1} << 20);
+    for (TXmlReader reader : kReaders)
+        EXPECT_EQ(Failure(file, reader), "Can't read file \"list.xlsx\"") << NameOf(reader);
+}
+
 } // namespace
 } // namespace orq::xlsx
