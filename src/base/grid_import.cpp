@@ -26,8 +26,8 @@ TGridSheet::TText TGridSheet::Intern(std::string_view utf8) {
 }
 
 void TGridSheet::Add(int row, int column, Kind kind, std::uint32_t length, std::uint64_t payload) {
-    if (row < 1 || row > kGridMaxRow) Fail(kMsgGridInvalidRow, row - 1);
-    if (column < 1 || column > kGridMaxColumn) Fail(kMsgGridInvalidColumn, column - 1);
+    if (row < 1 || row > kGridMaxRow) Fail(kMsgInvalidRow, row - 1);
+    if (column < 1 || column > kGridMaxColumn) Fail(kMsgInvalidColumn, column - 1);
     Charge(sizeof(Cell));
     Cell cell{static_cast<std::uint32_t>(row - 1), static_cast<std::uint16_t>(column - 1), kind,
               length, payload};
@@ -60,7 +60,7 @@ void TGridSheet::Reserve(std::size_t cells, std::size_t textBytes) {
 }
 
 void TGridSheet::NoteRow(int row) {
-    if (row < 1 || row > kGridMaxRow) Fail(kMsgGridInvalidRow, row - 1);
+    if (row < 1 || row > kGridMaxRow) Fail(kMsgInvalidRow, row - 1);
     declaredRows_ = std::max(declaredRows_, row);
 }
 
@@ -94,7 +94,7 @@ void TGridSheet::Finish() {
 }
 
 std::span<const TGridSheet::Cell> TGridSheet::RowCells(int row) const {
-    if (row < 1 || row > kGridMaxRow) Fail(kMsgGridInvalidRow, row - 1);
+    if (row < 1 || row > kGridMaxRow) Fail(kMsgInvalidRow, row - 1);
     if (row > RowCount()) return {};
     const Span& span = rows_[static_cast<std::size_t>(row - 1)];
     return std::span<const Cell>(cells_).subspan(span.First, span.Count);
@@ -118,7 +118,7 @@ void TGridSheet::Value(const Cell& cell, TCellValue& out) const {
 }
 
 TCellValue TGridSheet::CellValue(int row, int column) const {
-    if (column < 1 || column > kGridMaxColumn) Fail(kMsgGridInvalidColumn, column - 1);
+    if (column < 1 || column > kGridMaxColumn) Fail(kMsgInvalidColumn, column - 1);
     const auto cells = RowCells(row);
     const auto c = static_cast<std::uint16_t>(column - 1);
     auto it =
@@ -131,7 +131,7 @@ TCellValue TGridSheet::CellValue(int row, int column) const {
 
 void TGridSheet::RowValues(int row, std::span<TCellValue> values) const {
     if (values.size() > static_cast<std::size_t>(kGridMaxColumn))
-        Fail(kMsgGridInvalidColumn, kGridMaxColumn);
+        Fail(kMsgInvalidColumn, kGridMaxColumn);
     std::size_t next = 0;
     for (const Cell& cell : RowCells(row)) {
         if (cell.Column >= values.size()) break;
@@ -171,13 +171,13 @@ void TGridSheet::InsertAndCopyColumns(int first, int last, int destination, int 
     // A negative count is refused too: it would move cells left over others.
     if (l < f || f < 0 || l > maxColumn || (f < d && d <= l) || d < 0 || count < 0 ||
         d + static_cast<long long>(count) * (l - f + 1) > maxColumn)
-        Fail(kMsgGridInvalidArguments);
+        Fail(kMsgInvalidArguments);
     const long long shift = count * (l - f + 1);
     if (shift == 0) return;
     // A cell that would pass the last column fails the edit before anything has moved.
     for (const Cell& cell : cells_)
         if (cell.Column >= d && cell.Column + shift > maxColumn)
-            Fail(kMsgGridInvalidColumn, static_cast<int>(cell.Column + shift));
+            Fail(kMsgInvalidColumn, static_cast<int>(cell.Column + shift));
     Charge(cells_.size() * sizeof(Cell)); // the rebuilt list beside the old one
     Rebuild([&](std::span<const Cell> row, std::vector<Cell>& out) {
         auto at = std::find_if(row.begin(), row.end(),
@@ -202,7 +202,7 @@ void TGridSheet::InsertAndCopyColumns(int first, int last, int destination, int 
 }
 
 void TGridSheet::DeleteColumns(int column, int count) {
-    if (column < 1 || column > kGridMaxColumn + 1) Fail(kMsgGridInvalidColumn, column - 1);
+    if (column < 1 || column > kGridMaxColumn + 1) Fail(kMsgInvalidColumn, column - 1);
     if (count <= 0) return;
     const long long first = column - 1LL;
     const long long last = first + count - 1;
@@ -216,7 +216,7 @@ void TGridSheet::DeleteColumns(int column, int count) {
 }
 
 void TGridSheet::DeleteRows(int row, int count) {
-    if (row < 1 || row > kGridMaxRow + 1) Fail(kMsgGridInvalidRow, row - 1);
+    if (row < 1 || row > kGridMaxRow + 1) Fail(kMsgInvalidRow, row - 1);
     if (count <= 0) return;
     const std::size_t first = static_cast<std::size_t>(row - 1);
     if (first >= rows_.size()) return;
@@ -251,7 +251,7 @@ void TGridImport::OpenMemory(std::span<const std::uint8_t> bytes, const std::str
 }
 
 void TGridImport::SetActiveSheet(int sheet) {
-    if (!open_) Fail(kMsgGridNoOpenFile);
+    if (!open_) Fail(kMsgNoOpenFile);
     active_ = sheet == 1;
 }
 
@@ -262,13 +262,13 @@ void TGridImport::CloseFile() {
 }
 
 const TGridSheet& TGridImport::Current() const {
-    if (!open_) Fail(kMsgGridNoOpenFile);
+    if (!open_) Fail(kMsgNoOpenFile);
     return sheet_;
 }
 
 TGridSheet& TGridImport::Edited() {
-    if (!open_) Fail(kMsgGridNoOpenFile);
-    if (!active_) Fail(kMsgGridInvalidArguments);
+    if (!open_) Fail(kMsgNoOpenFile);
+    if (!active_) Fail(kMsgInvalidArguments);
     return sheet_;
 }
 

@@ -15,11 +15,6 @@
 
 namespace orq {
 
-inline constexpr const char* kMsgGridInvalidRow = "Invalid Row (%d)";
-inline constexpr const char* kMsgGridInvalidColumn = "Invalid Column (%d)";
-inline constexpr const char* kMsgGridInvalidArguments = "Invalid arguments";
-inline constexpr const char* kMsgGridNoOpenFile = "There is no open file";
-
 // The largest sheet the grid holds (the Open XML format's own limits).
 inline constexpr int kGridMaxRow = 1048576;
 inline constexpr int kGridMaxColumn = 16384;

@@ -8,6 +8,12 @@
 
 namespace orq {
 
+// Fixed messages of every import component.
+inline constexpr const char* kMsgNoOpenFile = "There is no open file";
+inline constexpr const char* kMsgInvalidRow = "Invalid Row (%d)";
+inline constexpr const char* kMsgInvalidColumn = "Invalid Column (%d)";
+inline constexpr const char* kMsgInvalidArguments = "Ivalid arguments to call InsertAndCopyRows";
+
 // The value of one sheet cell as the import component returns it. The alternatives are, in this
 // order: empty, number, wide text (UTF-16), 8-bit text (UTF-8), Boolean. Dates stored as numbers
 // are returned as their serial numbers; nothing is ever converted to a date here.

@@ -87,7 +87,7 @@ const xls::TTavroImport* TListImport::Xls() const {
 }
 
 ImportComponent& TListImport::Current() const {
-    if (!reader_) Fail(xls::kMsgNoOpenFile);
+    if (!reader_) Fail(kMsgNoOpenFile);
     return *reader_;
 }
 

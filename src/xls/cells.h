@@ -22,8 +22,8 @@
 namespace orq::xls {
 
 inline constexpr const char* kMsgDuplicatedRow = "Duplicated ROW record";
-inline constexpr const char* kMsgInvalidRow = "Invalid Row (%d)";
-inline constexpr const char* kMsgInvalidColumn = "Invalid Column (%d)";
+using orq::kMsgInvalidColumn;
+using orq::kMsgInvalidRow;
 inline constexpr const char* kMsgTooManyEntries =
     "Too many entries for this kind of record (%d out of a maximum of %d)";
 

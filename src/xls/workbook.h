@@ -20,12 +20,12 @@
 namespace orq::xls {
 
 // A reader or writer used before a file was opened or created.
-inline constexpr const char* kMsgNoOpenFile = "There is no open file";
+using orq::kMsgNoOpenFile;
 inline constexpr const char* kMsgSheetNameExists = "Sheet name already exists: %s";
 inline constexpr const char* kMsgListIndex = "List index out of bounds (%d)";
 inline constexpr const char* kMsgSheetNumber =
     "Sheet number \"%d\" invalid. Must be between %d and %d";
-inline constexpr const char* kMsgInvalidArguments = "Ivalid arguments to call InsertAndCopyRows";
+using orq::kMsgInvalidArguments;
 
 // One entry of the EXTERNSHEET record.
 struct TExternSheetEntry {
