@@ -353,8 +353,12 @@ TEST_F(HistoryTest, AnEmptyFileIsBroughtUpToTheSchema) {
 }
 
 std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return {};
+    std::string bytes(static_cast<std::size_t>(in.tellg()), '\0');
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
 }
 
 // A file of the first schema, as the release that wrote it left it: three daily lists of one
