@@ -13,60 +13,26 @@
 #include <string>
 #include <vector>
 
-#include <zip.h>
-
 #include "grid_exercise.h"
+#include "xlsx/xlsx_builder.h"
 #include "xlsx/xlsx_import.h"
 
 namespace {
 
-constexpr const char* kRootRels =
-    R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
-    R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/)"
-    R"(relationships/officeDocument" Target="xl/workbook.xml"/></Relationships>)";
-constexpr const char* kWorkbook =
-    R"(<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" )"
-    R"(xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">)"
-    R"(<sheets><sheet name="S" sheetId="1" r:id="rId1"/></sheets></workbook>)";
-constexpr const char* kWorkbookRels =
-    R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
-    R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/)"
-    R"(relationships/worksheet" Target="worksheets/sheet1.xml"/>)"
-    R"(<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/)"
-    R"(relationships/sharedStrings" Target="sharedStrings.xml"/></Relationships>)";
-constexpr const char* kStrings =
-    R"(<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><si><t>a</t></si>)"
-    R"(<si><r><t>b</t></r><r><t>c</t></r></si></sst>)";
+namespace build = orq::xlsx::testing;
 
-// A stored archive of the fixed parts and `sheet` as the first sheet.
+// A stored archive of a one-sheet workbook's fixed parts and `sheet` as its sheet.
 std::vector<std::uint8_t> Archive(std::span<const std::uint8_t> sheet) {
-    std::vector<std::uint8_t> out;
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* target = zip_source_buffer_create(nullptr, 0, 0, &error);
-    zip_source_keep(target);
-    zip_t* archive = zip_open_from_source(target, ZIP_TRUNCATE, &error);
-    const std::pair<const char*, std::string> parts[] = {
-        {"_rels/.rels", kRootRels},
-        {"xl/workbook.xml", kWorkbook},
-        {"xl/_rels/workbook.xml.rels", kWorkbookRels},
-        {"xl/sharedStrings.xml", kStrings},
-        {"xl/worksheets/sheet1.xml", std::string(sheet.begin(), sheet.end())}};
-    for (const auto& [name, data] : parts) {
-        zip_source_t* source = zip_source_buffer(archive, data.data(), data.size(), 0);
-        const zip_int64_t index = zip_file_add(archive, name, source, 0);
-        zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
-    }
-    zip_close(archive);
-    zip_source_open(target);
-    zip_source_seek(target, 0, SEEK_END);
-    out.resize(static_cast<std::size_t>(zip_source_tell(target)));
-    zip_source_seek(target, 0, SEEK_SET);
-    zip_source_read(target, out.data(), out.size());
-    zip_source_close(target);
-    zip_source_free(target);
-    zip_error_fini(&error);
-    return out;
+    static const std::string workbook = build::Workbook({{"S", "rId1"}});
+    static const std::string rels = build::WorkbookRels(1);
+    static const std::string strings =
+        build::SharedStrings("<si><t>a</t></si><si><r><t>b</t></r><r><t>c</t></r></si>");
+    return build::Zip({{"_rels/.rels", build::kRootRels},
+                       {"xl/workbook.xml", workbook},
+                       {"xl/_rels/workbook.xml.rels", rels},
+                       {"xl/sharedStrings.xml", strings},
+                       {"xl/worksheets/sheet1.xml", std::string(sheet.begin(), sheet.end())}},
+                      /*deflate=*/false);
 }
 
 using orq::xlsx::TXlsxImport;

@@ -95,11 +95,11 @@ private:
 
 // An import component whose reader turns a whole file into one TGridSheet. The sheet is its only
 // sheet: SetActiveSheet(1) selects it; another number leaves no active sheet (no rows, no cells).
-class TGridImport : public ImportComponent {
+class TGridImport : public TListReader {
 public:
     void OpenFile(const std::string& fileName) override;
     // Reads a sheet from the bytes of a file, as OpenFile does from a file.
-    void OpenMemory(std::span<const std::uint8_t> bytes, const std::string& fileName = {});
+    void OpenMemory(std::span<const std::uint8_t> bytes, const std::string& fileName = {}) override;
     void SetActiveSheet(int sheet) override;
     void CloseFile() override;
 
@@ -107,7 +107,7 @@ public:
     TCellValue CellValue(int row, int column) const override;
     // Text comes as 8-bit text (UTF-8).
     void RowValues(int row, std::span<TCellValue> values) const override;
-    std::vector<int> UsedColumns(int row) const;
+    std::vector<int> UsedColumns(int row) const override;
 
     void InsertAndCopyColumns(int first, int last, int destination, int count) override;
     void DeleteColumns(int column, int count) override;

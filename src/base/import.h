@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace orq {
 
@@ -51,6 +52,17 @@ public:
     virtual void InsertAndCopyColumns(int first, int last, int destination, int count) = 0;
     virtual void DeleteColumns(int column, int count) = 0;
     virtual void DeleteRows(int row, int count) = 0;
+};
+
+// A reader of whole lists: besides the component's operations it reads a list from bytes in
+// memory (standard input) and tells which columns of a row hold a cell.
+class TListReader : public ImportComponent {
+public:
+    // Reads a list from the bytes of a file, as OpenFile does from a file; `fileName` is the
+    // name the messages show.
+    virtual void OpenMemory(std::span<const std::uint8_t> bytes, const std::string& fileName) = 0;
+    // The 1-based columns that hold a cell in a row of the active sheet, in order.
+    virtual std::vector<int> UsedColumns(int row) const = 0;
 };
 
 } // namespace orq

@@ -37,7 +37,7 @@ TListImport::~TListImport() = default;
 
 namespace {
 
-std::unique_ptr<ImportComponent> ReaderFor(ListFormat format, const std::string& fileName) {
+std::unique_ptr<TListReader> ReaderFor(ListFormat format, const std::string& fileName) {
     switch (format) {
     case ListFormat::Xls:
         return xls::TTavroImport::WithOwnAdapter();
@@ -73,10 +73,7 @@ void TListImport::OpenMemory(std::span<const std::uint8_t> bytes, const std::str
     CloseFile();
     const ListFormat format = SniffListFormat(bytes.first(std::min(bytes.size(), kSniffBytes)));
     auto reader = ReaderFor(format, fileName);
-    if (format == ListFormat::Xls)
-        static_cast<xls::TTavroImport&>(*reader).OpenMemory(bytes, fileName);
-    else
-        static_cast<TGridImport&>(*reader).OpenMemory(bytes, fileName);
+    reader->OpenMemory(bytes, fileName);
     reader_ = std::move(reader);
     format_ = format;
 }
@@ -86,7 +83,7 @@ const xls::TTavroImport* TListImport::Xls() const {
                                       : nullptr;
 }
 
-ImportComponent& TListImport::Current() const {
+TListReader& TListImport::Current() const {
     if (!reader_) Fail(kMsgNoOpenFile);
     return *reader_;
 }
@@ -113,9 +110,7 @@ void TListImport::RowValues(int row, std::span<TCellValue> values) const {
 }
 
 std::vector<int> TListImport::UsedColumns(int row) const {
-    ImportComponent& reader = Current();
-    if (format_ == ListFormat::Xls) return static_cast<xls::TTavroImport&>(reader).UsedColumns(row);
-    return static_cast<TGridImport&>(reader).UsedColumns(row);
+    return Current().UsedColumns(row);
 }
 
 void TListImport::InsertAndCopyColumns(int first, int last, int destination, int count) {

@@ -27,7 +27,7 @@ enum class ListFormat : std::uint8_t { Xls, Xlsx, Csv, Unknown };
 inline constexpr std::size_t kSniffBytes = 4096;
 ListFormat SniffListFormat(std::span<const std::uint8_t> head);
 
-class TListImport final : public ImportComponent {
+class TListImport final : public TListReader {
 public:
     TListImport();
     ~TListImport() override;
@@ -35,7 +35,7 @@ public:
     void OpenFile(const std::string& fileName) override;
     // Reads a list from the bytes of a file, as OpenFile does from a file; `fileName` is the
     // name the messages show.
-    void OpenMemory(std::span<const std::uint8_t> bytes, const std::string& fileName);
+    void OpenMemory(std::span<const std::uint8_t> bytes, const std::string& fileName) override;
     void SetActiveSheet(int sheet) override;
     void CloseFile() override;
 
@@ -43,7 +43,7 @@ public:
     TCellValue CellValue(int row, int column) const override;
     void RowValues(int row, std::span<TCellValue> values) const override;
     // The 1-based columns that hold a cell in a row of the active sheet, in order.
-    std::vector<int> UsedColumns(int row) const;
+    std::vector<int> UsedColumns(int row) const override;
 
     void InsertAndCopyColumns(int first, int last, int destination, int count) override;
     void DeleteColumns(int column, int count) override;
@@ -55,9 +55,9 @@ public:
     const xls::TTavroImport* Xls() const;
 
 private:
-    ImportComponent& Current() const;
+    TListReader& Current() const;
 
-    std::unique_ptr<ImportComponent> reader_;
+    std::unique_ptr<TListReader> reader_;
     ListFormat format_ = ListFormat::Unknown;
 };
 

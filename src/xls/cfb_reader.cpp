@@ -51,34 +51,25 @@ std::vector<Run> Reader::StreamRuns(const DirEntry& item, SectorClaims& claims) 
 std::vector<Run> Reader::Runs(const DirEntry& item, VisitedSet* sectors, VisitedSet* minis) const {
     std::vector<Run> runs;
     if (item.size == 0) return runs;
-    if (item.size < kMiniStreamCutoff) {
-        std::uint64_t needed = DivCeil(item.size, kMiniSectorSize);
-        std::uint64_t remaining = item.size;
-        std::uint64_t logical = 0;
-        VisitedSet own(minis != nullptr ? 0 : miniLimit_);
-        WalkChain(miniFat_, miniLimit_, item.start, needed, minis != nullptr ? *minis : own,
-                  [&](std::uint32_t mini) {
-                      std::uint64_t length = std::min<std::uint64_t>(remaining, kMiniSectorSize);
-                      std::uint64_t at = std::uint64_t{mini} << kMiniSectorShift;
-                      std::uint64_t sector = miniStreamSectors_[at >> shift_];
-                      AddRun(runs, logical, SectorOffset(sector) + (at & (sectorSize_ - 1)),
-                             length);
-                      logical += length;
-                      remaining -= length;
-                  });
-    } else {
-        std::uint64_t needed = DivCeil(item.size, sectorSize_);
-        std::uint64_t remaining = item.size;
-        std::uint64_t logical = 0;
-        VisitedSet own(sectors != nullptr ? 0 : fatLimit_);
-        WalkChain(fat_, fatLimit_, item.start, needed, sectors != nullptr ? *sectors : own,
-                  [&](std::uint32_t sector) {
-                      std::uint64_t length = std::min<std::uint64_t>(remaining, sectorSize_);
-                      AddRun(runs, logical, SectorOffset(sector), length);
-                      logical += length;
-                      remaining -= length;
-                  });
-    }
+    // A small stream lives in mini sectors inside the mini stream, a large one in sectors.
+    const bool mini = item.size < kMiniStreamCutoff;
+    const std::uint64_t unit = mini ? kMiniSectorSize : sectorSize_;
+    VisitedSet* shared = mini ? minis : sectors;
+    const std::uint32_t limit = mini ? miniLimit_ : fatLimit_;
+    VisitedSet own(shared != nullptr ? 0 : limit);
+    std::uint64_t remaining = item.size;
+    std::uint64_t logical = 0;
+    WalkChain(mini ? miniFat_ : fat_, limit, item.start, DivCeil(item.size, unit),
+              shared != nullptr ? *shared : own, [&](std::uint32_t id) {
+                  std::uint64_t length = std::min<std::uint64_t>(remaining, unit);
+                  const std::uint64_t at = std::uint64_t{id} << kMiniSectorShift;
+                  const std::uint64_t file = mini ? SectorOffset(miniStreamSectors_[at >> shift_]) +
+                                                        (at & (sectorSize_ - 1))
+                                                  : SectorOffset(id);
+                  AddRun(runs, logical, file, length);
+                  logical += length;
+                  remaining -= length;
+              });
     return runs;
 }
 

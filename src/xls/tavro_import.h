@@ -45,7 +45,7 @@ public:
     bool AllowOverwritingFiles = false;
 };
 
-class TTavroImport final : public ImportComponent {
+class TTavroImport final : public TListReader {
 public:
     explicit TTavroImport(TXLSAdapter* adapter = nullptr) : Adapter(adapter) {}
     ~TTavroImport() override;
@@ -58,7 +58,7 @@ public:
 
     void OpenFile(const std::string& fileName) override;
     // Reads a workbook from the bytes of an .xls file, as OpenFile does from a file.
-    void OpenMemory(std::span<const std::uint8_t> bytes, const std::string& fileName = {});
+    void OpenMemory(std::span<const std::uint8_t> bytes, const std::string& fileName = {}) override;
     void SetActiveSheet(int sheet) override;
     void CloseFile() override;
 
@@ -67,7 +67,7 @@ public:
     // Shared strings come as 8-bit text (UTF-8), other text as wide text.
     void RowValues(int row, std::span<TCellValue> values) const override;
     // The 1-based columns that hold a cell in a row of the active sheet, in order.
-    std::vector<int> UsedColumns(int row) const;
+    std::vector<int> UsedColumns(int row) const override;
 
     void InsertAndCopyColumns(int first, int last, int destination, int count) override;
     void DeleteColumns(int column, int count) override;
