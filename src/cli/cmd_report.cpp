@@ -86,7 +86,7 @@ void WriteJsonRows(TBlockWriter& writer, const reports::TReportTable& grid,
 }
 
 // A colour as a JSON string: its six digits need no escaping.
-void AppendJsonColor(std::string& text, const std::optional<TColor>& color) {
+void AppendJsonColor(std::string& text, reports::TCellColor color) {
     text += '"';
     reports::AppendColorText(text, color);
     text += '"';

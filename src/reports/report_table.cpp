@@ -1,8 +1,72 @@
 #include "reports/report_table.h"
 
-namespace orq::reports {
+#include <array>
+#include <atomic>
+#include <mutex>
+#include <stdexcept>
+#include <unordered_map>
 
-void AppendColorText(std::string& out, const std::optional<TColor>& color) {
+namespace orq::reports {
+namespace {
+
+// The colours of TCellColor. Numbers are handed out in order and an entry never changes once
+// its number is out, so reading a colour needs no lock; adding one takes the lock. The colours
+// of the first few numbers are looked up without a lock as well: they are nearly all a program
+// uses.
+class TPalette {
+public:
+    static constexpr std::size_t kMaxColors = 65535;
+    static constexpr std::uint16_t kScanned = 8;
+
+    TPalette() { colors_[0] = 0; }
+
+    std::uint16_t Number(TColor color) {
+        const std::uint16_t count = count_.load(std::memory_order_acquire);
+        const std::uint16_t scanned = count < kScanned ? count : kScanned;
+        for (std::uint16_t n = 1; n <= scanned; ++n)
+            if (colors_[n] == color) return n;
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (auto found = numbers_.find(color); found != numbers_.end()) return found->second;
+        const std::uint16_t next = count_.load(std::memory_order_relaxed) + 1;
+        if (next > kMaxColors) throw std::length_error("too many cell colours");
+        colors_[next] = color;
+        numbers_.emplace(color, next);
+        count_.store(next, std::memory_order_release);
+        return next;
+    }
+    TColor Color(std::uint16_t number) const { return colors_[number]; }
+
+private:
+    // Only the entries up to count_ are ever read: the untouched rest takes no memory.
+    std::array<TColor, kMaxColors + 1> colors_;
+    std::atomic<std::uint16_t> count_{0};
+    std::mutex mutex_;
+    std::unordered_map<TColor, std::uint16_t> numbers_;
+};
+
+// A report of a large list holds over a million cells: their looks stay within a word.
+static_assert(sizeof(TReportCell) <= sizeof(std::string) + 8);
+
+TPalette& Palette() {
+    static TPalette* palette = new TPalette; // used until the process ends, by any table
+    return *palette;
+}
+
+} // namespace
+
+std::uint16_t TCellColor::PaletteNumber(TColor color) {
+    return Palette().Number(color);
+}
+
+TColor TCellColor::PaletteColor(std::uint16_t number) {
+    return Palette().Color(number);
+}
+
+std::ostream& operator<<(std::ostream& out, const TCellColor& color) {
+    return out << (color ? ColorText(color) : std::string("none"));
+}
+
+void AppendColorText(std::string& out, TCellColor color) {
     if (!color) return;
     // A report of a large list has millions of colours to write: no formatting call for each.
     static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -13,7 +77,7 @@ void AppendColorText(std::string& out, const std::optional<TColor>& color) {
     out.append(text, sizeof text);
 }
 
-std::string ColorText(const std::optional<TColor>& color) {
+std::string ColorText(TCellColor color) {
     std::string text;
     AppendColorText(text, color);
     return text;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -23,10 +24,53 @@
 // Every data row always holds exactly ColumnCount() cells.
 namespace orq::reports {
 
+// A cell's own colour, or none, in two bytes. The colours cells are drawn in are few (a report
+// uses five), so a cell keeps the number of its colour in a palette that every table shares and
+// that only grows: a report of a large list holds millions of colours. It reads like a
+// std::optional<TColor>: empty by default, true when set, `*color` the colour.
+class TCellColor {
+public:
+    constexpr TCellColor() = default;
+    constexpr TCellColor(std::nullopt_t) {}
+    TCellColor(TColor color) : number_(PaletteNumber(color)) {}
+    TCellColor(const std::optional<TColor>& color) : number_(color ? PaletteNumber(*color) : 0) {}
+
+    bool has_value() const { return number_ != 0; }
+    explicit operator bool() const { return has_value(); }
+    // The colour; only for a set colour.
+    TColor operator*() const { return PaletteColor(number_); }
+    TColor value_or(TColor fallback) const { return has_value() ? **this : fallback; }
+    void reset() { number_ = 0; }
+    std::optional<TColor> AsOptional() const {
+        return has_value() ? std::optional<TColor>(**this) : std::nullopt;
+    }
+
+    // Equal colours have one number, so the numbers compare as the colours do.
+    bool operator==(const TCellColor&) const = default;
+    friend bool operator==(const TCellColor& cell, TColor color) {
+        return cell.has_value() && *cell == color;
+    }
+    friend bool operator==(const TCellColor& cell, const std::optional<TColor>& color) {
+        return cell.AsOptional() == color;
+    }
+    friend bool operator==(const TCellColor& cell, std::nullopt_t) { return !cell.has_value(); }
+
+private:
+    // The colour's number in the palette (from 1), added when the colour is new. Fails with
+    // std::length_error when the palette already holds 65,535 colours.
+    static std::uint16_t PaletteNumber(TColor color);
+    static TColor PaletteColor(std::uint16_t number);
+
+    std::uint16_t number_ = 0; // 0: no colour of its own
+};
+
+// "CAFFFF" or "none", for test failure messages.
+std::ostream& operator<<(std::ostream& out, const TCellColor& color);
+
 // The six upper-case hexadecimal digits of a colour ("CAFFFF"), or "" for no colour of its own.
-std::string ColorText(const std::optional<TColor>& color);
+std::string ColorText(TCellColor color);
 // ColorText appended to `out`.
-void AppendColorText(std::string& out, const std::optional<TColor>& color);
+void AppendColorText(std::string& out, TCellColor color);
 
 // Font style flags of a cell. 0 is the regular style (the table's own font, not bold, not
 // italic, not underlined, not struck out).
@@ -40,11 +84,13 @@ enum TFontStyle : std::uint8_t {
 
 // One cell: its text and its own drawing attributes. An attribute left empty means "the
 // table's default": the system window colour for the background, the window text colour for
-// the font; a FontStyle of kRegular means the table's font style unchanged.
+// the font; a FontStyle of kRegular means the table's font style unchanged. The attributes take
+// five bytes, so that a cell is a string and eight bytes: a report of a large list holds over a
+// million cells.
 struct TReportCell {
     std::string Text;
-    std::optional<TColor> Background;
-    std::optional<TColor> FontColor;
+    TCellColor Background;
+    TCellColor FontColor;
     std::uint8_t FontStyle = kRegular;
 
     bool operator==(const TReportCell&) const = default;
