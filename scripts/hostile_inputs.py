@@ -11,6 +11,7 @@ import sys
 SECTOR = 512
 END_OF_CHAIN = 0xFFFFFFFE
 FREE = 0xFFFFFFFF
+DIFAT_SECTOR = 0xFFFFFFFC
 FAT_SECTOR = 0xFFFFFFFD
 NO_STREAM = 0xFFFFFFFF
 
@@ -90,11 +91,13 @@ class Compound:
             first += count
         dir_count = (len(self.entries) + 1 + 3) // 4
         data_sectors = first + dir_count
+        # FAT sectors beyond the header's 109 are listed in DIFAT sectors of 127 each.
         fat_count = 1
-        while (data_sectors + fat_count) > fat_count * (SECTOR // 4):
+        while True:
+            difat_count = max(0, -(-(fat_count - 109) // 127))
+            if data_sectors + fat_count + difat_count <= fat_count * (SECTOR // 4):
+                break
             fat_count += 1
-        if fat_count > 109:
-            raise SystemExit("too many FAT sectors for a header DIFAT")
         fat = [FREE] * (fat_count * SECTOR // 4)
         for start, count in stream_sectors:
             for i in range(count):
@@ -105,6 +108,9 @@ class Compound:
         fat_start = dir_start + dir_count
         for i in range(fat_count):
             fat[fat_start + i] = FAT_SECTOR
+        difat_start = fat_start + fat_count
+        for i in range(difat_count):
+            fat[difat_start + i] = DIFAT_SECTOR
 
         # A balanced tree over the entries in name order (equal-length names sort as text).
         order = sorted(range(len(self.entries)), key=lambda i: (len(self.entries[i][0]),
@@ -138,16 +144,25 @@ class Compound:
             directory += entry(name, 2, left[i], right[i], NO_STREAM, start, length)
         directory += bytes(dir_count * SECTOR - len(directory))
 
-        difat = [fat_start + i for i in range(fat_count)] + [FREE] * (109 - fat_count)
+        fat_sectors = [fat_start + i for i in range(fat_count)]
+        difat = fat_sectors[:109] + [FREE] * (109 - min(fat_count, 109))
+        difat_sectors = bytearray()
+        for i in range(difat_count):
+            listed = fat_sectors[109 + 127 * i:109 + 127 * (i + 1)]
+            listed += [FREE] * (127 - len(listed))
+            following = difat_start + i + 1 if i + 1 < difat_count else END_OF_CHAIN
+            difat_sectors += b"".join(u32(v) for v in listed + [following])
         header = (bytes([0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1]) + bytes(16) +
                   u16(0x3E) + u16(3) + u16(0xFFFE) + u16(9) + u16(6) + bytes(6) + u32(0) +
                   u32(fat_count) + u32(dir_start) + u32(0) + u32(4096) + u32(END_OF_CHAIN) +
-                  u32(0) + u32(END_OF_CHAIN) + u32(0) + b"".join(u32(v) for v in difat))
+                  u32(0) + u32(difat_start if difat_count else END_OF_CHAIN) + u32(difat_count) +
+                  b"".join(u32(v) for v in difat))
         out = bytearray(header)
         for data in self.chains:
             out += data + bytes((-len(data)) % SECTOR)
         out += directory
         out += b"".join(u32(v) for v in fat)
+        out += difat_sectors
         return bytes(out)
 
 
@@ -207,6 +222,17 @@ def mulblank_bomb(records):
     return workbook_file(globals_stream(["S0"]) + worksheet(rows))
 
 
+def dense_cells_bomb(tiny_records, dense_rows):
+    # Empty records the globals keep, then a sheet of full-width MULBLANK rows whose cell block
+    # must grow just before the end.
+    names = ["S0"]
+    head = bof(0x0005) + b"".join(boundsheet(n) for n in names)
+    tiny = record(0x0042, b"") * tiny_records
+    body = u16(0) + u16(0) + u16(15) * 256 + u16(255)
+    rows = b"".join(record(0x00BE, u16(r) + body[2:]) for r in range(dense_rows))
+    return workbook_file(head + tiny + EOF + worksheet(rows))
+
+
 def main():
     folder = sys.argv[1]
     os.makedirs(folder, exist_ok=True)
@@ -218,6 +244,7 @@ def main():
         "sheet-names.xls": sheet_name_bomb(300000),
         "tiny-records.xls": tiny_record_bomb(1500000),
         "mulblank-bomb.xls": mulblank_bomb(700),
+        "dense-cells.xls": dense_cells_bomb(3_250_000, 32769),
     }
     for name, data in inputs.items():
         with open(os.path.join(folder, name), "wb") as out:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <memory>
 
 #include "base/memory.h"
 
@@ -30,9 +31,27 @@ void TCellList::reserve(std::size_t count) {
     packed_.reserve(count);
 }
 
-void TCellList::ReserveCells(std::size_t count) {
-    block_.reserve(count);
-    AdviseHugePages(block_.data(), block_.capacity() * sizeof(TCell));
+void TCellList::ChunkFree::operator()(TCell* cells) const {
+    ::operator delete(cells);
+}
+
+TCell* TCellList::At(std::size_t index) const {
+    const std::size_t chunk = std::bit_width(index / kFirstChunk + 1) - 1;
+    const std::size_t start = kFirstChunk * ((std::size_t{1} << chunk) - 1);
+    return chunks_[chunk].get() + (index - start);
+}
+
+void TCellList::Grow() {
+    const std::size_t count = kFirstChunk << chunks_.size();
+    // Left uninitialised: a chunk's pages are taken only as cells fill them.
+    chunks_.emplace_back(static_cast<TCell*>(::operator new(count * sizeof(TCell))));
+    if (count * sizeof(TCell) >= (std::size_t{2} << 20))
+        AdviseHugePages(chunks_.back().get(), count * sizeof(TCell));
+    blockCapacity_ += count;
+}
+
+void TCellList::TrackRoom(const std::vector<TCell>& cells, std::size_t before) const {
+    if (cells.capacity() > before) ownedRoom_ += cells.capacity() - before;
 }
 
 void TCellList::erase(std::size_t first, std::size_t last) {
@@ -52,8 +71,10 @@ TCellRow& TCellList::Own(std::size_t row) const {
     TCellRow& list = rows_[row];
     Packed& packed = packed_[row];
     if (packed.Count > 0) {
-        const auto begin = block_.begin() + static_cast<std::ptrdiff_t>(packed.Offset);
-        list.Cells.assign(begin, begin + static_cast<std::ptrdiff_t>(packed.Count));
+        const TCell* begin = At(packed.Offset);
+        const std::size_t room = list.Cells.capacity();
+        list.Cells.assign(begin, begin + packed.Count);
+        TrackRoom(list.Cells, room);
         list.Sorted = packed.Sorted;
         packed = Packed();
         if (tail_ == row) tail_ = SIZE_MAX;
@@ -64,37 +85,49 @@ TCellRow& TCellList::Own(std::size_t row) const {
 void TCellList::Append(std::size_t row, const TCell& cell) {
     if (row >= rows_.size()) resize(row + 1);
     Packed& packed = packed_[row];
-    if (packed.Count > 0 && tail_ == row) {
-        if (block_.back().Column >= cell.Column) packed.Sorted = false;
-        block_.push_back(cell);
+    if (packed.Count > 0 && tail_ == row &&
+        (blockSize_ < blockCapacity_ || packed.Count <= kMaxMovedRun)) {
+        if (blockSize_ == blockCapacity_) {
+            // The row's run moves to the start of the new chunk, to stay in one piece.
+            const TCell* run = At(packed.Offset);
+            Grow();
+            std::uninitialized_copy_n(run, packed.Count, At(blockSize_));
+            packed.Offset = static_cast<std::uint32_t>(blockSize_);
+            blockSize_ += packed.Count;
+        }
+        if (At(blockSize_ - 1)->Column >= cell.Column) packed.Sorted = false;
+        std::construct_at(At(blockSize_++), cell);
         ++packed.Count;
         return;
     }
-    if (packed.Count == 0 && rows_[row].Cells.empty() && block_.size() < UINT32_MAX) {
+    if (packed.Count == 0 && rows_[row].Cells.empty() && blockSize_ + kMaxMovedRun < UINT32_MAX) {
         // The row's first cell starts its run at the end of the block.
-        packed.Offset = static_cast<std::uint32_t>(block_.size());
+        if (blockSize_ == blockCapacity_) Grow();
+        packed.Offset = static_cast<std::uint32_t>(blockSize_);
         packed.Count = 1;
         packed.Sorted = true;
         tail_ = row;
-        block_.push_back(cell);
+        std::construct_at(At(blockSize_++), cell);
         return;
     }
     // A row whose cells come apart in the file keeps them in a list of its own.
     TCellRow& list = Own(row);
     if (!list.Cells.empty() && list.Cells.back().Column >= cell.Column) list.Sorted = false;
+    const std::size_t room = list.Cells.capacity();
     list.Cells.push_back(cell);
+    TrackRoom(list.Cells, room);
 }
 
 std::span<TCell> TCellList::Cells(std::size_t row) const {
     const Packed& packed = packed_[row];
-    if (packed.Count > 0) return std::span<TCell>(block_).subspan(packed.Offset, packed.Count);
+    if (packed.Count > 0) return {At(packed.Offset), packed.Count};
     return rows_[row].Cells;
 }
 
 std::span<const TCell> TCellList::Sorted(std::size_t row) const {
     Packed& packed = packed_[row];
     if (packed.Count > 0) {
-        auto cells = std::span<TCell>(block_).subspan(packed.Offset, packed.Count);
+        const std::span<TCell> cells(At(packed.Offset), packed.Count);
         if (!packed.Sorted) {
             std::stable_sort(cells.begin(), cells.end(), ColumnLess);
             packed.Sorted = true;
@@ -113,10 +146,9 @@ void TCellList::Truncate(std::size_t row, std::size_t count) {
     Packed& packed = packed_[row];
     if (packed.Count > 0) {
         packed.Count = static_cast<std::uint32_t>(std::min<std::size_t>(packed.Count, count));
-        if (packed.Count == 0) {
-            packed = Packed();
-            if (tail_ == row) tail_ = SIZE_MAX;
-        }
+        if (packed.Count == 0) packed = Packed();
+        // The run no longer ends the block: a further cell of the row goes to a list of its own.
+        if (tail_ == row) tail_ = SIZE_MAX;
         return;
     }
     if (rows_[row].Cells.size() > count) rows_[row].Cells.resize(count);
@@ -241,11 +273,10 @@ void TCells::Add(std::uint16_t row, const TCell& cell) {
     rows_.Append(row, cell);
 }
 
-void TCells::ReserveRows(std::size_t rows, std::size_t cells) {
+void TCells::ReserveRows(std::size_t rows) {
     rows = std::min<std::size_t>(rows, std::size_t{kMaxRow} + 1);
     rows_.reserve(rows);
     rowRecords_.reserve(rows);
-    rows_.ReserveCells(cells);
 }
 
 void TCells::AddRowRecord(std::unique_ptr<TBaseRecord> record) {

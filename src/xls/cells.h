@@ -54,6 +54,9 @@ struct TCellRow {
 // block, row after row, as the file delivers them; a row gets a list of its own (a TCellRow)
 // the first time it is asked for as a list, by an edit or by the writer. Reading and looking
 // cells up never needs one, so a sheet of 65,536 rows costs a handful of allocations.
+//
+// The block is a run of chunks of doubling size, so that it grows without moving (and for a
+// moment doubling) what it holds; a row's cells always lie in one chunk.
 class TCellList {
 public:
     std::size_t size() const { return rows_.size(); }
@@ -66,8 +69,8 @@ public:
 
     // Adds a cell read from the file to a row.
     void Append(std::size_t row, const TCell& cell);
-    // Room for `count` cells in the packed block.
-    void ReserveCells(std::size_t count);
+    // Bytes taken by the cells held: those in the block, and the room of the rows' own lists.
+    std::size_t HeldBytes() const { return (blockSize_ + ownedRoom_) * sizeof(TCell); }
     // A row's cells, packed or not, in stored order, and sorted by column.
     std::span<TCell> Cells(std::size_t row) const;
     std::span<const TCell> Sorted(std::size_t row) const;
@@ -83,11 +86,26 @@ private:
         std::uint32_t Count = 0;
         bool Sorted = true;
     };
+    struct ChunkFree {
+        void operator()(TCell* cells) const;
+    };
+    // Chunk k holds kFirstChunk << k cells; the block's cell i is in chunk
+    // bit_width(i / kFirstChunk + 1) - 1.
+    static constexpr std::size_t kFirstChunk = 4096;
+    // A row run longer than this is not moved to a new chunk: the row gets a list of its own.
+    static constexpr std::uint32_t kMaxMovedRun = 256;
+
     TCellRow& Own(std::size_t row) const;
+    TCell* At(std::size_t index) const;
+    void Grow();
+    void TrackRoom(const std::vector<TCell>& cells, std::size_t before) const;
 
     mutable std::vector<TCellRow> rows_;
     mutable std::vector<Packed> packed_;
-    mutable std::vector<TCell> block_;
+    std::vector<std::unique_ptr<TCell, ChunkFree>> chunks_;
+    std::size_t blockSize_ = 0;           // cells in the block
+    std::size_t blockCapacity_ = 0;       // cells the chunks have room for
+    mutable std::size_t ownedRoom_ = 0;   // room the rows' own lists have taken, in cells
     mutable std::size_t tail_ = SIZE_MAX; // the row whose packed cells end the block
 };
 
@@ -146,7 +164,9 @@ public:
     void AddRowRecord(std::span<const std::uint8_t> body);
     // Room for the rows a sheet says it uses (its DIMENSIONS record), so that the lists need not
     // grow row by row while the sheet is read.
-    void ReserveRows(std::size_t rows, std::size_t cells);
+    void ReserveRows(std::size_t rows);
+    // Bytes the cells read so far take (the reader counts them against the stream's limit).
+    std::size_t CellBytes() const { return rows_.HeldBytes(); }
     // Every row with cells but no ROW record gets one made by the reader, when the row-record
     // list is shorter than the cell list.
     void CompleteRowRecords();

@@ -8,12 +8,13 @@
 //   - the file: regular files only, opened without blocking, at most kMaxInputFileSize bytes
 //     (base/file.h); the compound-file elements held besides the "Workbook" stream never add
 //     up to more than the file itself (xls/cfb*);
-//   - the record stream: every record object kept, every row slot of a worksheet's cell lists
-//     and every sheet is counted against kHeldAllowance + kHeldPerStreamByte x the stream's
-//     size (TRecordReader::Hold); a stream that would hold more is refused with "Error reading
-//     Excel records. File invalid". Compact cells stay within that ratio by themselves (a
-//     MULBLANK cell, the densest, takes 16 bytes for 2 bytes of stream; a MULBLANK or MULRK
-//     yields no cells right of the last column);
+//   - the record stream: every record object kept, every row slot and every cell of a
+//     worksheet's cell lists and every sheet is counted against kHeldAllowance +
+//     kHeldPerStreamByte x the stream's size (TRecordReader::Hold); a stream that would hold
+//     more is refused with "Error reading Excel records. File invalid". A MULBLANK cell, the
+//     densest, takes 16 bytes for 2 bytes of stream, so a sheet of nothing else still fits; a
+//     MULBLANK or MULRK yields no cells right of the last column, and the cell block grows by
+//     chunks, never holding a second copy of itself while it grows;
 //   - reservations made from what a record announces (DIMENSIONS) never exceed what the rest
 //     of the stream could fill, and are skipped when the limit has no room for them;
 //   - only the sheets named by BOUNDSHEET records are read; further substreams are passed over

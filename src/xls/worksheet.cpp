@@ -113,22 +113,19 @@ void TWorkSheet::AddColumnInfo(const TBaseRecord& record) {
 }
 
 void TWorkSheet::ReserveFromDimensions(TRecordReader& in, std::size_t& heldRows) {
-    // Room for the rows and cells the sheet announces, but never more rows or cells than the
-    // rest of the stream could fill (a cell record takes at least 10 bytes), and none when the
-    // stream's limit has no room left for it: the room is only a hint.
+    // Room for the rows the sheet announces, but never more rows than the rest of the stream
+    // could fill (a cell record takes at least 10 bytes), and none when the stream's limit has
+    // no room left for it: the room is only a hint. The cell block grows by chunks as cells
+    // come, and they are counted as they come.
     const std::size_t fill = (in.Data().size() - in.Position()) / 10;
     const std::size_t rows =
         std::min({std::size_t{Dimensions.LastRowPlus1}, std::size_t{kMaxRow} + 1, fill});
-    const std::size_t columns = std::min<std::size_t>(Dimensions.LastColumnPlus1, kMaxColumn + 1);
-    const std::size_t firstRow = std::min<std::size_t>(Dimensions.FirstRow, rows);
-    const std::size_t firstColumn = std::min<std::size_t>(Dimensions.FirstColumn, columns);
-    const std::size_t cells = std::min((rows - firstRow) * (columns - firstColumn), fill);
     const std::size_t newRows = rows > heldRows ? rows - heldRows : 0;
-    const std::size_t bytes = newRows * kHeldPerRowSlot + cells * sizeof(TCell);
+    const std::size_t bytes = newRows * kHeldPerRowSlot;
     if (!in.CanHold(bytes)) return;
     in.Hold(bytes);
     heldRows = std::max(heldRows, rows);
-    Cells.ReserveRows(rows, cells);
+    Cells.ReserveRows(rows);
 }
 
 void TWorkSheet::ReadEmbeddedChart(TRecordReader& in, std::unique_ptr<TBaseRecord> bof) {
@@ -142,11 +139,19 @@ void TWorkSheet::Read(TRecordReader& in) {
     // The row slots counted against the stream's limit so far: a single cell far down the
     // sheet gives the cell lists every row above it.
     std::size_t heldRows = 0;
-    auto holdRows = [&] {
+    // The same for the cells (a MULBLANK cell takes 16 bytes for 2 bytes of stream).
+    std::size_t heldCells = Cells.CellBytes();
+    auto holdStore = [&] {
         const std::size_t rows = std::max(Cells.RowListCount(), Cells.RowRecordCount());
-        if (rows <= heldRows) return;
-        in.Hold((rows - heldRows) * kHeldPerRowSlot);
-        heldRows = rows;
+        if (rows > heldRows) {
+            in.Hold((rows - heldRows) * kHeldPerRowSlot);
+            heldRows = rows;
+        }
+        const std::size_t cells = Cells.CellBytes();
+        if (cells > heldCells) {
+            in.Hold(cells - heldCells);
+            heldCells = cells;
+        }
     };
     for (;;) {
         const TRecordHeader header = in.RequireHeader();
@@ -173,7 +178,7 @@ void TWorkSheet::Read(TRecordReader& in) {
                 Cells.AddRowRecord(body);
             else
                 Cells.AddCompact(header.Id, body);
-            holdRows();
+            holdStore();
             continue;
         }
         default:
@@ -197,12 +202,12 @@ void TWorkSheet::Read(TRecordReader& in) {
         case rid::kFormula:
             lastFormula = static_cast<TFormulaRecord*>(record.get());
             Cells.AddRecord(std::move(record));
-            holdRows();
+            holdStore();
             break;
         case rid::kLabel:
         case rid::kRString:
             Cells.AddRecord(std::move(record));
-            holdRows();
+            holdStore();
             break;
         case rid::kString:
             // The text result of the formula before it.

@@ -169,6 +169,52 @@ TEST(ReadLimits, MulBlankYieldsNoCellsRightOfTheLastColumn) {
     EXPECT_EQ(row.back().Column, 255);
 }
 
+// `rows` rows of MULBLANK cells over all 256 columns: 16 bytes of cell for 2 bytes of stream.
+Biff DenseRows(int rows) {
+    Biff sheet;
+    for (int row = 0; row < rows; ++row) {
+        Bytes data;
+        Put16(data, static_cast<std::uint16_t>(row));
+        Put16(data, 0);
+        for (int column = 0; column <= kMaxColumn; ++column)
+            Put16(data, 15);
+        Put16(data, kMaxColumn);
+        sheet.Record(rid::kMulBlank, data);
+    }
+    return sheet;
+}
+
+TEST(ReadLimits, CellsCountAgainstTheStreamsLimit) {
+    // A sheet of nothing but full-width MULBLANK rows opens whole: every row ends at column 255.
+    {
+        std::unique_ptr<TTavroImport> import;
+        const Bytes book = Cat({Globals({"Sheet1"}).bytes, Sheet(DenseRows(20'000))});
+        const std::size_t held = HeldByOpen(book, import);
+        const auto& cells = FileOf(*import).ActiveWorkSheet()->Cells;
+        ASSERT_EQ(cells.RowListCount(), 20'000u);
+        for (const std::size_t row : {std::size_t{0}, std::size_t{4095}, std::size_t{19'999}}) {
+            const auto list = cells.SortedCells(row);
+            ASSERT_EQ(list.size(), 256u) << row;
+            EXPECT_EQ(list.front().Column, 0);
+            EXPECT_EQ(list.back().Column, kMaxColumn);
+        }
+        if (kHeapMeasured) {
+            EXPECT_LT(held, Bound(book));
+        }
+    }
+    // The same cells after a million empty records the globals keep: the records alone stay
+    // within the limit the whole stream gives, the cells on top of them do not.
+    Biff globals;
+    globals.Bof(kBofGlobals).BoundSheet("Sheet1");
+    for (int i = 0; i < 1'000'000; ++i)
+        globals.Record(0x0042, {});
+    globals.Eof();
+    EXPECT_EQ(FailureOf([&] {
+                  testing::OpenWorkbook(Cat({globals.bytes, Sheet(DenseRows(8'000))}));
+              }),
+              kInvalid);
+}
+
 TEST(ReadLimits, ManySheetNamesAreCheckedInLinearTime) {
     // 200,000 distinct names: checked against every earlier name one by one, they take
     // minutes (scripts/hostile_inputs.sh times them).
