@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include <memory>
 #include <set>
 #include <span>
+#include <thread>
 #include <unordered_map>
 
 #include "base/file.h"
@@ -373,6 +375,21 @@ void MakeFolders(const std::filesystem::path& folder) {
         Fail(kMsgHistoryFolder, folder.string(), std::string(std::strerror(errno)));
 }
 
+// Switching a new file to WAL takes it whole for a moment, and SQLite does not wait for that
+// lock: a second process opening the same new file at that moment is told the file is busy. It
+// tries again for as long as any statement would wait.
+std::string SwitchToWal(TDatabase& db) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyMs);
+    for (;;) {
+        try {
+            return db.QueryText("PRAGMA journal_mode=WAL");
+        } catch (const TBusyFile&) {
+            if (std::chrono::steady_clock::now() >= until) throw;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+}
+
 } // namespace
 
 TListFile DescribeListFile(const std::string& path) {
@@ -424,7 +441,7 @@ void THistory::Open(TDateTime today) {
         // quarter of the pages (and of their headers and log frames) it would in 4 KiB ones. A
         // file that has tables keeps the size it has.
         if (version == 0) db_->Exec("PRAGMA page_size=16384");
-        if (db_->QueryText("PRAGMA journal_mode=WAL") != "wal")
+        if (SwitchToWal(*db_) != "wal")
             Fail("The history \"%s\" failed: %s", path_, std::string("WAL mode is not available"));
         // WAL makes each commit durable against a crash of the program; the disk is synced at
         // checkpoints. A list of tens of thousands of rows touches some thousands of pages:

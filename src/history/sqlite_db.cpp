@@ -38,7 +38,7 @@ void TDatabase::Raise(int code) const {
         throw TDamagedFile(Format(kMsgHistoryDamaged, path_, reason));
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        Fail(kMsgHistoryBusy, path_);
+        throw TBusyFile(Format(kMsgHistoryBusy, path_));
     default:
         Fail(kMsgHistoryFailed, path_, reason);
     }

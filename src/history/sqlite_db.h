@@ -21,6 +21,12 @@ public:
     using Error::Error;
 };
 
+// Another connection holds the file.
+class TBusyFile : public Error {
+public:
+    using Error::Error;
+};
+
 class TDatabase {
 public:
     // Opens an existing file for reading and writing (never creates one), with `busyMs` as the
@@ -43,7 +49,7 @@ public:
     sqlite3* Handle() const { return db_; }
 
     // Fails with the history's message for SQLite's result `code` (TDamagedFile for a damaged
-    // file).
+    // file, TBusyFile for one another connection holds).
     [[noreturn]] void Raise(int code) const;
 
 private:

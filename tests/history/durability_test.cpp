@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -68,7 +70,8 @@ pid_t RecordInChild(const std::string& path, const std::vector<TOrqState>& lists
                            1773820800000 + static_cast<std::int64_t>(i));
             if (done >= 0 && ::write(done, "x", 1) != 1) status = 3;
         }
-    } catch (const Error&) {
+    } catch (const Error& failure) {
+        std::fprintf(stderr, "%s: %s\n", prefix.c_str(), failure.what());
         status = 2;
     }
     ::_exit(status);
