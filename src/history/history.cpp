@@ -253,35 +253,51 @@ public:
             size *= 2;
         slots_.resize(size);
         slotOfRow_.resize(keys.size());
-        const std::string_view* lastStation = nullptr;
-        std::pair<std::int64_t, std::int64_t>* range = nullptr;
+        stationOfRow_.resize(keys.size());
+        std::unordered_map<std::string_view, std::uint32_t> stationIds;
+        std::string_view lastStation;
+        std::uint32_t station = 0;
         for (std::size_t row = 0; row < keys.size(); ++row) {
             const TKeyView& key = keys[row];
-            if (lastStation == nullptr || *lastStation != key.Station) {
-                auto found = days_.find(key.Station);
-                if (found == days_.end())
-                    found = days_.try_emplace(std::string(key.Station), key.Day, key.Day).first;
-                lastStation = &key.Station;
-                range = &found->second;
+            if (row == 0 || lastStation != key.Station) {
+                const auto [found, added] = stationIds.try_emplace(
+                    key.Station, static_cast<std::uint32_t>(stations_.size()));
+                if (added) stations_.push_back({key.Station, key.Day, key.Day, 0});
+                lastStation = key.Station;
+                station = found->second;
             }
-            range->first = std::min(range->first, key.Day);
-            range->second = std::max(range->second, key.Day);
+            stationOfRow_[row] = station;
+            TStation& days = stations_[station];
+            days.First = std::min(days.First, key.Day);
+            days.Last = std::max(days.Last, key.Day);
             std::size_t at = Find(key);
             if (slots_[at].Row < 0) slots_[at].Row = static_cast<std::int32_t>(row);
             slotOfRow_[row] = static_cast<std::uint32_t>(at);
         }
+        std::vector<TStation*> byName;
+        byName.reserve(stations_.size());
+        for (TStation& one : stations_)
+            byName.push_back(&one);
+        std::sort(byName.begin(), byName.end(),
+                  [](const TStation* a, const TStation* b) { return a->Name < b->Name; });
+        for (std::size_t rank = 0; rank < byName.size(); ++rank)
+            byName[rank]->Rank = static_cast<std::uint32_t>(rank);
     }
+
+    // The place of the station of the list's row `row` among the list's stations in the order
+    // of their texts.
+    std::uint32_t StationRank(std::size_t row) const { return stations_[stationOfRow_[row]].Rank; }
 
     // Reads the stored appointments of the list's stations made within its days.
     void ReadStored(TDatabase& db) {
         TStatement stored(db, "SELECT id, made_day, name, made_time, occurrence, version, "
                               "list, versions FROM appts WHERE station = ?1 AND made_day "
                               "BETWEEN ?2 AND ?3");
-        for (const auto& [station, range] : days_) {
-            stored.Bind(1, std::string_view(station)).Bind(2, range.first).Bind(3, range.second);
+        for (const TStation& station : stations_) {
+            stored.Bind(1, station.Name).Bind(2, station.First).Bind(3, station.Last);
             while (stored.Step()) {
-                TSlot& slot =
-                    slots_[Find(TKeyView{station, stored.View(2), stored.View(3), stored.Int(1)})];
+                TSlot& slot = slots_[Find(
+                    TKeyView{station.Name, stored.View(2), stored.View(3), stored.Int(1)})];
                 if (slot.Row < 0) continue; // not in this list
                 known_.push_back({stored.Int(0), stored.Int(5), stored.Int(6), stored.Int(7),
                                   stored.Int(4), slot.First});
@@ -326,9 +342,17 @@ private:
         }
     }
 
+    // A station of the list: the first and last day of its appointments in the list, and its
+    // place in the order of the stations' texts.
+    struct TStation {
+        std::string_view Name;
+        std::int64_t First = 0, Last = 0;
+        std::uint32_t Rank = 0;
+    };
+
     const std::vector<TKeyView>& keys_;
-    // The first and last day of each station's appointments in the list.
-    std::map<std::string, std::pair<std::int64_t, std::int64_t>, std::less<>> days_;
+    std::vector<TStation> stations_;
+    std::vector<std::uint32_t> stationOfRow_;
     std::vector<TSlot> slots_;
     std::vector<std::uint32_t> slotOfRow_;
     std::vector<TKnown> known_;
@@ -587,8 +611,10 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
         // appointments take the ids after the highest one, as the table would give them.
         struct TNewAppt {
             std::int64_t Id = 0;
-            const TKeyView* Key = nullptr;
+            TKeyView Key;
             std::int64_t Occurrence = 0;
+            const TVersion* Version = nullptr;
+            std::size_t Offset = 0, Size = 0; // its fields, packed into `packed`
         };
         // A new version's fields are packed into `packed` at Offset.
         struct TNewVersion {
@@ -600,11 +626,19 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
         std::vector<TNewVersion> newVersions;
         std::vector<std::pair<std::int64_t, std::int64_t>> newRows; // appointment, seq
         std::string packed;
-        auto addVersion = [&](std::int64_t id, const TVersion& version) {
+        // Packed in list order, which reads the list's rows one after the other.
+        auto pack = [&](const TVersion& version) {
             const std::size_t offset = packed.size();
             PackFields(*version.Appt, packed);
-            newVersions.push_back({id, &version, offset, packed.size() - offset});
+            return std::pair(offset, packed.size() - offset);
         };
+        auto addVersion = [&](std::int64_t id, const TVersion& version) {
+            const auto [offset, size] = pack(version);
+            newVersions.push_back({id, &version, offset, size});
+        };
+        // The new appointments in the order of the index on (station, made_day): the place of
+        // the station's text, the day, then list order.
+        std::vector<std::pair<std::uint64_t, std::uint32_t>> newOrder;
         newRows.reserve(rows);
         std::int64_t lastId = db_->QueryInt("SELECT coalesce(max(id), 0) FROM appts");
         std::string fields;
@@ -612,11 +646,13 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
             const TVersion& version = versions[i];
             const auto [occurrence, current] = known.Next(i);
             if (current == nullptr) {
-                const std::int64_t apptId = ++lastId;
-                newAppts.push_back({apptId, &keys[i], occurrence});
-                addVersion(VersionId(apptId, 1), version);
-                newRows.emplace_back(apptId, 1);
-                ++result.Added;
+                const auto [offset, size] = pack(version);
+                // Days of dates that convert lie well within 32 bits; the sign bit flipped
+                // orders them as unsigned numbers.
+                const auto day = static_cast<std::uint32_t>(keys[i].Day) ^ 0x80000000u;
+                newOrder.emplace_back(std::uint64_t{known.StationRank(i)} << 32 | day,
+                                      static_cast<std::uint32_t>(newAppts.size()));
+                newAppts.push_back({0, keys[i], occurrence, &version, offset, size});
                 continue;
             }
             std::int64_t highestSeq = current->Highest;
@@ -651,6 +687,34 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
                 ++result.Kept;
         }
 
+        // The new appointments take the ids after the highest one in the order of the index on
+        // (station, made_day), so that the index grows in runs (at its end, for a new history)
+        // instead of at random places of its pages.
+        // Their key texts are gathered in that order, so that SQLite reads them one after the
+        // other instead of all over the list.
+        std::sort(newOrder.begin(), newOrder.end());
+        std::size_t keyBytes = 0;
+        for (const TNewAppt& appt : newAppts)
+            keyBytes += appt.Key.Station.size() + appt.Key.Name.size() + appt.Key.Time.size();
+        std::string keyTexts;
+        keyTexts.reserve(keyBytes);
+        auto gather = [&keyTexts](std::string_view text) {
+            keyTexts += text;
+            return std::string_view(keyTexts).substr(keyTexts.size() - text.size());
+        };
+        std::vector<TNewAppt> ordered;
+        ordered.reserve(newAppts.size());
+        for (const auto& [place, index] : newOrder) {
+            TNewAppt& appt = ordered.emplace_back(newAppts[index]);
+            appt.Id = ++lastId;
+            appt.Key.Station = gather(appt.Key.Station);
+            appt.Key.Name = gather(appt.Key.Name);
+            appt.Key.Time = gather(appt.Key.Time);
+            newVersions.push_back({VersionId(appt.Id, 1), appt.Version, appt.Offset, appt.Size});
+            newRows.emplace_back(appt.Id, 1);
+        }
+        newAppts = std::move(ordered);
+        result.Added = newAppts.size();
         InsertRows(
             *db_,
             "INSERT OR FAIL INTO appts (id, station, made_day, name, made_time, occurrence, "
@@ -658,16 +722,27 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
             std::span<const TNewAppt>(newAppts), 6,
             [&](TStatement& insert, int at, const TNewAppt& appt) {
                 insert.Bind(at, appt.Id)
-                    .BindStatic(at + 1, appt.Key->Station)
-                    .Bind(at + 2, appt.Key->Day)
-                    .BindStatic(at + 3, appt.Key->Name)
-                    .BindStatic(at + 4, appt.Key->Time)
+                    .BindStatic(at + 1, appt.Key.Station)
+                    .Bind(at + 2, appt.Key.Day)
+                    .BindStatic(at + 3, appt.Key.Name)
+                    .BindStatic(at + 4, appt.Key.Time)
                     .Bind(at + 5, appt.Occurrence);
             },
             ", 1, " + std::to_string(listId) + ", 1");
         // In the order of the tables' keys, so that the rows of one page go in together.
         std::sort(newVersions.begin(), newVersions.end(),
                   [](const TNewVersion& a, const TNewVersion& b) { return a.Id < b.Id; });
+        // The packed fields are gathered in that order too.
+        {
+            std::string inOrder;
+            inOrder.reserve(packed.size());
+            for (TNewVersion& version : newVersions) {
+                const std::size_t offset = inOrder.size();
+                inOrder.append(packed, version.Offset, version.Size);
+                version.Offset = offset;
+            }
+            packed = std::move(inOrder);
+        }
         InsertRows(*db_,
                    "INSERT OR FAIL INTO versions (id, appt, seq, fields, sch_day, nxt_day) "
                    "VALUES ",
