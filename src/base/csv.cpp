@@ -1,25 +1,35 @@
 #include "base/csv.h"
 
+#include <cstring>
+
 namespace orq {
 
-void AppendCsvField(std::string& out, std::string_view field) {
+char* PutCsvField(char* out, std::string_view field) {
     if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
-        out += field;
-        return;
+        std::memcpy(out, field.data(), field.size());
+        return out + field.size();
     }
-    out += '"';
+    *out++ = '"';
     for (std::size_t i = 0; i < field.size(); ++i) {
         const char ch = field[i];
         if (ch == '"') {
-            out += "\"\"";
+            *out++ = '"';
+            *out++ = '"';
         } else if (ch == '\r') {
-            out += '\n';
+            *out++ = '\n';
             if (i + 1 < field.size() && field[i + 1] == '\n') ++i;
         } else {
-            out += ch;
+            *out++ = ch;
         }
     }
-    out += '"';
+    *out++ = '"';
+    return out;
+}
+
+void AppendCsvField(std::string& out, std::string_view field) {
+    const std::size_t size = out.size();
+    out.resize(size + CsvFieldRoom(field.size()));
+    out.resize(static_cast<std::size_t>(PutCsvField(out.data() + size, field) - out.data()));
 }
 
 void AppendCsvRecord(std::string& out, const std::vector<std::string>& fields) {

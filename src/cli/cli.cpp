@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "base/error.h"
@@ -229,44 +230,50 @@ namespace {
 
 constexpr char kHexDigits[] = "0123456789abcdef";
 
-// Where a text needs no change its bytes are copied as they are: only control characters (C0,
-// DEL, and the two-byte U+0080 to U+009F) take the slow path.
-bool IsPlain(std::string_view text) {
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x20 || c == 0x7f || c == 0xc2) return false;
-    }
-    return true;
+// The two hexadecimal digits of a byte.
+char* PutHex(char* out, unsigned char c) {
+    *out++ = kHexDigits[c >> 4];
+    *out++ = kHexDigits[c & 15];
+    return out;
+}
+
+char* PutText(char* out, std::string_view text) {
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
+
+// A text appended by a Put function, given the room that function needs.
+template <typename Put>
+void AppendPut(std::string& out, std::size_t room, std::string_view text, Put put) {
+    const std::size_t size = out.size();
+    out.resize(size + room);
+    out.resize(static_cast<std::size_t>(put(out.data() + size, text) - out.data()));
 }
 
 } // namespace
 
-void AppendTerminalText(std::string& out, std::string_view text) {
-    if (IsPlain(text)) {
-        out += text;
-        return;
-    }
+char* PutTerminalText(char* out, std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
-        if (c == '\t' || c == '\r' || c == '\n') {
-            out += ' ';
+        if (c >= 0x20 && c != 0x7f && c != 0xc2) {
+            *out++ = static_cast<char>(c);
+        } else if (c == '\t' || c == '\r' || c == '\n') {
+            *out++ = ' ';
         } else if (c < 0x20 || c == 0x7f) {
-            out += "\\x";
-            out += kHexDigits[c >> 4];
-            out += kHexDigits[c & 15];
-        } else if (c == 0xc2 && i + 1 < text.size() &&
-                   static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+            out = PutHex(PutText(out, "\\x"), c);
+        } else if (i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
                    static_cast<unsigned char>(text[i + 1]) <= 0x9f) {
             // U+0080 to U+009F, which some terminals take as commands.
-            const auto code = static_cast<unsigned char>(text[i + 1]);
-            out += "\\u00";
-            out += kHexDigits[code >> 4];
-            out += kHexDigits[code & 15];
-            ++i;
+            out = PutHex(PutText(out, "\\u00"), static_cast<unsigned char>(text[++i]));
         } else {
-            out += static_cast<char>(c);
+            *out++ = static_cast<char>(c);
         }
     }
+    return out;
+}
+
+void AppendTerminalText(std::string& out, std::string_view text) {
+    AppendPut(out, TerminalTextRoom(text.size()), text, PutTerminalText);
 }
 
 std::string TerminalText(std::string_view text) {
@@ -275,57 +282,70 @@ std::string TerminalText(std::string_view text) {
     return out;
 }
 
-TBlockWriter::TBlockWriter(std::ostream& out) : out_(out) {
-    text.reserve(kBlock + kBlock / 2);
-}
+TBlockWriter::TBlockWriter(std::ostream& out)
+    : out_(out), buffer_(kBlock), next_(buffer_.data()), end_(buffer_.data() + buffer_.size()) {}
 
 TBlockWriter::~TBlockWriter() {
     Flush();
 }
 
 void TBlockWriter::Flush() {
-    out_.write(text.data(), static_cast<std::streamsize>(text.size()));
-    text.clear();
+    out_.write(buffer_.data(), next_ - buffer_.data());
+    next_ = buffer_.data();
+}
+
+void TBlockWriter::MakeRoom(std::size_t bytes) {
+    Flush();
+    if (bytes > buffer_.size()) buffer_.resize(bytes);
+    next_ = buffer_.data();
+    end_ = buffer_.data() + buffer_.size();
+}
+
+void TBlockWriter::Put(std::string_view text) {
+    Wrote(PutText(Room(text.size()), text));
+}
+
+char* PutJsonString(char* out, std::string_view text) {
+    *out++ = '"';
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c >= 0x20 && c != '"' && c != '\\') {
+            *out++ = ch;
+            continue;
+        }
+        *out++ = '\\';
+        switch (c) {
+        case '"':
+            *out++ = '"';
+            break;
+        case '\\':
+            *out++ = '\\';
+            break;
+        case '\n':
+            *out++ = 'n';
+            break;
+        case '\r':
+            *out++ = 'r';
+            break;
+        case '\t':
+            *out++ = 't';
+            break;
+        case '\b':
+            *out++ = 'b';
+            break;
+        case '\f':
+            *out++ = 'f';
+            break;
+        default:
+            out = PutHex(PutText(out, "u00"), c);
+        }
+    }
+    *out++ = '"';
+    return out;
 }
 
 void AppendJsonString(std::string& out, std::string_view text) {
-    out += '"';
-    std::size_t plain = 0; // the start of the bytes copied as they are
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x20 && c != '"' && c != '\\') continue;
-        out.append(text.data() + plain, i - plain);
-        plain = i + 1;
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\b':
-            out += "\\b";
-            break;
-        case '\f':
-            out += "\\f";
-            break;
-        default:
-            out += "\\u00";
-            out += kHexDigits[c >> 4];
-            out += kHexDigits[c & 15];
-        }
-    }
-    out.append(text.data() + plain, text.size() - plain);
-    out += '"';
+    AppendPut(out, JsonStringRoom(text.size()), text, PutJsonString);
 }
 
 std::string JsonString(std::string_view text) {

@@ -83,10 +83,17 @@ std::string ChoiceList(const std::vector<std::string>& items);
 // escaped ("\x1b" for ESC, "\u009b" for the one-byte CSI).
 std::string TerminalText(std::string_view text);
 void AppendTerminalText(std::string& out, std::string_view text);
+// TerminalText written at `out`, which has room for TerminalTextRoom(text.size()) bytes; returns
+// the end of what was written.
+char* PutTerminalText(char* out, std::string_view text);
+constexpr std::size_t TerminalTextRoom(std::size_t size) {
+    return 4 * size;
+}
 
-// Output built in a string and handed to the stream in blocks: a report of a large list is
+// Output built in a buffer and handed to the stream in blocks: a report of a large list is
 // millions of small pieces, and a stream call for each would cost more than the report itself.
-// Step() after each row writes the text once it holds a block; the rest goes at the end.
+// A writer asks for room for a piece (a row), writes it at the pointer it gets and says where
+// it ended; the buffer goes to the stream when the room asked for is not left, and at the end.
 class TBlockWriter {
 public:
     explicit TBlockWriter(std::ostream& out);
@@ -94,15 +101,24 @@ public:
     TBlockWriter(const TBlockWriter&) = delete;
     TBlockWriter& operator=(const TBlockWriter&) = delete;
 
-    std::string text;
-    void Step() {
-        if (text.size() >= kBlock) Flush();
+    // Where to write at most `bytes` bytes.
+    char* Room(std::size_t bytes) {
+        if (static_cast<std::size_t>(end_ - next_) < bytes) MakeRoom(bytes);
+        return next_;
     }
+    // The end of what was written at Room().
+    void Wrote(char* end) { next_ = end; }
+    void Put(std::string_view text);
     void Flush();
 
 private:
-    static constexpr std::size_t kBlock = std::size_t{1} << 16;
+    void MakeRoom(std::size_t bytes);
+
+    static constexpr std::size_t kBlock = std::size_t{1} << 18;
     std::ostream& out_;
+    std::vector<char> buffer_;
+    char* next_;
+    char* end_;
 };
 
 // A new object the command uses until the process ends: never destroyed, so that the end of a
@@ -117,6 +133,12 @@ template <typename T> T& KeptUntilExit() {
 // A small JSON writer: strings escaped as JSON requires (UTF-8 passed through).
 std::string JsonString(std::string_view text);
 void AppendJsonString(std::string& out, std::string_view text);
+// JsonString written at `out`, which has room for JsonStringRoom(text.size()) bytes; returns the
+// end of what was written.
+char* PutJsonString(char* out, std::string_view text);
+constexpr std::size_t JsonStringRoom(std::size_t size) {
+    return 6 * size + 2;
+}
 std::string JsonNumber(double value);
 
 } // namespace orq::cli

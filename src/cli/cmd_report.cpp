@@ -1,8 +1,10 @@
 // orq-cli report TYPE FILE [filters]: the report window after a report button and the given
 // filter choices.
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/cli.h"
@@ -66,30 +68,56 @@ void ApplyFilters(const Invocation& invocation, std::int8_t type, const TOrqStat
     window.CheckBox2 = invocation.Has("hide-rescheduled");
 }
 
-// One JSON array of the shown cells of every data row; `append` writes a cell's JSON value.
-template <typename AppendCell>
+// One JSON array of the shown cells of every data row. `room` is the most bytes `put` writes
+// for a cell (from the cell), `put` writes the cell's JSON value and returns its end.
+template <typename Room, typename Put>
 void WriteJsonRows(TBlockWriter& writer, const reports::TReportTable& grid,
-                   const std::vector<std::size_t>& shown, AppendCell append) {
-    std::string& text = writer.text;
-    text += '[';
+                   const std::vector<std::size_t>& shown, Room room, Put put) {
+    writer.Put("[");
     for (std::size_t r = 0; r < grid.Rows.size(); ++r) {
-        text += r ? ",\n  [" : "\n  [";
         const reports::TReportRow& row = grid.Rows[r];
+        std::size_t bytes = 6 + 2 * shown.size();
+        for (const std::size_t c : shown)
+            bytes += room(row[c]);
+        char* out = writer.Room(bytes);
+        const std::string_view open = r ? ",\n  [" : "\n  [";
+        std::memcpy(out, open.data(), open.size());
+        out += open.size();
         for (std::size_t i = 0; i < shown.size(); ++i) {
-            if (i) text += ", ";
-            append(text, row[shown[i]]);
+            if (i) {
+                *out++ = ',';
+                *out++ = ' ';
+            }
+            out = put(out, row[shown[i]]);
         }
-        text += ']';
-        writer.Step();
+        *out++ = ']';
+        writer.Wrote(out);
     }
-    text += ']';
+    writer.Put("]");
 }
 
 // A colour as a JSON string: its six digits need no escaping.
-void AppendJsonColor(std::string& text, reports::TCellColor color) {
-    text += '"';
-    reports::AppendColorText(text, color);
-    text += '"';
+constexpr std::size_t kJsonColorRoom = 8;
+char* PutJsonColor(char* out, reports::TCellColor color) {
+    *out++ = '"';
+    out = reports::PutColorText(out, color);
+    *out++ = '"';
+    return out;
+}
+
+// The shown texts of a grid row (0 the header row) on one line, separated by tabs.
+void WriteTextRow(TBlockWriter& writer, const reports::TReportTable& grid, std::size_t row,
+                  const std::vector<std::size_t>& shown) {
+    std::size_t bytes = shown.size() + 1;
+    for (const std::size_t c : shown)
+        bytes += TerminalTextRoom(grid.Text(row, c).size());
+    char* out = writer.Room(bytes);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        if (i) *out++ = '\t';
+        out = PutTerminalText(out, grid.Text(row, shown[i]));
+    }
+    *out++ = '\n';
+    writer.Wrote(out);
 }
 
 void PrintReport(std::ostream& out, const std::string& title, const TReportWindow& window,
@@ -101,44 +129,43 @@ void PrintReport(std::ostream& out, const std::string& title, const TReportWindo
         return;
     }
     TBlockWriter writer(out);
-    std::string& text = writer.text;
     if (invocation.Json()) {
-        text += "{\"title\": ";
-        AppendJsonString(text, title);
-        text += ",\n \"count\": ";
-        AppendJsonString(text, window.Label1);
-        text += ",\n \"columns\": [";
+        std::string head = "{\"title\": ";
+        AppendJsonString(head, title);
+        head += ",\n \"count\": ";
+        AppendJsonString(head, window.Label1);
+        head += ",\n \"columns\": [";
         for (std::size_t i = 0; i < shown.size(); ++i) {
-            if (i) text += ", ";
-            AppendJsonString(text, grid.Columns[shown[i]].Header);
+            if (i) head += ", ";
+            AppendJsonString(head, grid.Columns[shown[i]].Header);
         }
-        text += "],\n \"rows\": ";
-        WriteJsonRows(writer, grid, shown, [](std::string& json, const reports::TReportCell& c) {
-            AppendJsonString(json, c.Text);
-        });
-        text += ",\n \"background\": ";
-        WriteJsonRows(writer, grid, shown, [](std::string& json, const reports::TReportCell& c) {
-            AppendJsonColor(json, c.Background);
-        });
-        text += ",\n \"font_color\": ";
-        WriteJsonRows(writer, grid, shown, [](std::string& json, const reports::TReportCell& c) {
-            AppendJsonColor(json, c.FontColor);
-        });
-        text += "}\n";
+        head += "],\n \"rows\": ";
+        writer.Put(head);
+        WriteJsonRows(
+            writer, grid, shown,
+            [](const reports::TReportCell& c) { return JsonStringRoom(c.Text.size()); },
+            [](char* json, const reports::TReportCell& c) { return PutJsonString(json, c.Text); });
+        writer.Put(",\n \"background\": ");
+        WriteJsonRows(
+            writer, grid, shown, [](const reports::TReportCell&) { return kJsonColorRoom; },
+            [](char* json, const reports::TReportCell& c) {
+                return PutJsonColor(json, c.Background);
+            });
+        writer.Put(",\n \"font_color\": ");
+        WriteJsonRows(
+            writer, grid, shown, [](const reports::TReportCell&) { return kJsonColorRoom; },
+            [](char* json, const reports::TReportCell& c) {
+                return PutJsonColor(json, c.FontColor);
+            });
+        writer.Put("}\n");
         return;
     }
-    text += title;
-    text += '\n';
-    for (std::size_t row = 0; row < grid.GridRowCount(); ++row) {
-        for (std::size_t i = 0; i < shown.size(); ++i) {
-            if (i) text += '\t';
-            AppendTerminalText(text, grid.Text(row, shown[i]));
-        }
-        text += '\n';
-        writer.Step();
-    }
-    text += window.Label1;
-    text += '\n';
+    writer.Put(title);
+    writer.Put("\n");
+    for (std::size_t row = 0; row < grid.GridRowCount(); ++row)
+        WriteTextRow(writer, grid, row, shown);
+    writer.Put(window.Label1);
+    writer.Put("\n");
 }
 
 // --xls OUT.xls [--overwrite]: the table saved as "&Save to XLS" saves it; "--xls -" writes the

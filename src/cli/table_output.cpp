@@ -17,12 +17,16 @@ void WriteCsvTable(std::ostream& out, const reports::TReportTable& table,
                    const std::vector<std::size_t>& columns) {
     TBlockWriter writer(out);
     auto record = [&](auto text) {
+        std::size_t bytes = columns.size() + 1;
+        for (const std::size_t c : columns)
+            bytes += CsvFieldRoom(text(c).size());
+        char* line = writer.Room(bytes);
         for (std::size_t i = 0; i < columns.size(); ++i) {
-            if (i) writer.text += ',';
-            AppendCsvField(writer.text, text(columns[i]));
+            if (i) *line++ = ',';
+            line = PutCsvField(line, text(columns[i]));
         }
-        writer.text += '\n';
-        writer.Step();
+        *line++ = '\n';
+        writer.Wrote(line);
     };
     record([&](std::size_t c) -> const std::string& { return table.Columns[c].Header; });
     for (const reports::TReportRow& row : table.Rows)

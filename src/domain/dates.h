@@ -65,6 +65,8 @@ std::string_view GetDateView(std::string_view text) noexcept;
 // The time part of a date-time text without its seconds and without the day-half designator
 // (see the helpers' tests for the exact rule).
 std::string gettime(const std::string& text);
+// gettime appended to `out`.
+void AppendTime(std::string& out, std::string_view text);
 
 // The date of a date-time text: the date conversion of its getdate part.
 TDateTime DateOfText(std::string_view dateTimeText, const TFormatSettings& format, TDateTime today);

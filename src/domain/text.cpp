@@ -307,17 +307,39 @@ void FillRun(std::string& text, long pos, long count, char fill) {
 }
 
 std::string gettime(const std::string& text) {
-    if (text.empty()) return {};
+    std::string time;
+    AppendTime(time, text);
+    return time;
+}
+
+void AppendTime(std::string& out, std::string_view text) {
+    if (text.empty()) return;
     std::size_t space = text.find(' ');
-    std::string t = space == std::string::npos ? text : text.substr(space + 1);
-    std::size_t last = LastPosOf(" ", t, 0);
-    t = LeftCopy(t, static_cast<long>(last));
-    std::size_t colon = LastPosOf(":", t, 0);
-    if (colon != 0) {
-        std::size_t from = ByteOffset(t, colon - 1), to = ByteOffset(t, colon + 2);
-        t.erase(from, to - from);
+    std::string_view t = space == std::string_view::npos ? text : text.substr(space + 1);
+    // Up to and including the last space, without the colon and the two characters after it
+    // that come last: "10:30:00 AM" gives "10:30 ". Counted in characters; where all are ASCII
+    // (a report's every date) bytes are characters and the text is cut as it stands.
+    const bool ascii = std::all_of(t.begin(), t.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!ascii) {
+        std::string cut = LeftCopy(t, static_cast<long>(LastPosOf(" ", t, 0)));
+        if (std::size_t colon = LastPosOf(":", cut, 0); colon != 0) {
+            std::size_t from = ByteOffset(cut, colon - 1), to = ByteOffset(cut, colon + 2);
+            cut.erase(from, to - from);
+        }
+        out += cut;
+        return;
     }
-    return t;
+    const std::size_t last = t.rfind(' ');
+    if (last == std::string_view::npos) return;
+    t = t.substr(0, last + 1);
+    const std::size_t colon = t.rfind(':');
+    if (colon == std::string_view::npos) {
+        out += t;
+        return;
+    }
+    out += t.substr(0, colon);
+    out += t.substr(std::min(colon + 3, t.size()));
 }
 
 std::string ProgramFolder(const std::string& programPath) {

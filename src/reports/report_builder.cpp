@@ -80,7 +80,7 @@ std::string NumberAbove0(std::uint8_t value) {
 void SetDayAndTime(std::string& out, const std::string& text) {
     out.assign(GetDateView(text));
     out += ' ';
-    out += gettime(text);
+    AppendTime(out, text);
 }
 void SetProper(std::string& out, const std::string& text) {
     out.assign(text);
@@ -104,7 +104,7 @@ void WriteTexts(TReportRow& row, const TAppt& r, std::int8_t type) {
     if (type == kTesters)
         row[10].Text = NumberAbove0(r.EST);
     else if (type == kTodaysConducts || type == kHighEstQt)
-        row[10].Text = gettime(x);
+        AppendTime(row[10].Text, x); // a taken row's cells are empty
     else
         SetDayAndTime(row[10].Text, x);
 

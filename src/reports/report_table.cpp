@@ -66,15 +66,19 @@ std::ostream& operator<<(std::ostream& out, const TCellColor& color) {
     return out << (color ? ColorText(color) : std::string("none"));
 }
 
-void AppendColorText(std::string& out, TCellColor color) {
-    if (!color) return;
+char* PutColorText(char* out, TCellColor color) {
+    if (!color) return out;
     // A report of a large list has millions of colours to write: no formatting call for each.
     static constexpr char kDigits[] = "0123456789ABCDEF";
-    char text[6];
     std::uint32_t value = *color & 0xFFFFFFu;
     for (int i = 5; i >= 0; --i, value >>= 4)
-        text[i] = kDigits[value & 15];
-    out.append(text, sizeof text);
+        out[i] = kDigits[value & 15];
+    return out + 6;
+}
+
+void AppendColorText(std::string& out, TCellColor color) {
+    char text[6];
+    out.append(text, static_cast<std::size_t>(PutColorText(text, color) - text));
 }
 
 std::string ColorText(TCellColor color) {

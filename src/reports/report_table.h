@@ -71,6 +71,9 @@ std::ostream& operator<<(std::ostream& out, const TCellColor& color);
 std::string ColorText(TCellColor color);
 // ColorText appended to `out`.
 void AppendColorText(std::string& out, TCellColor color);
+// ColorText written at `out`, which has room for its six digits; returns the end of what was
+// written.
+char* PutColorText(char* out, TCellColor color);
 
 // Font style flags of a cell. 0 is the regular style (the table's own font, not bold, not
 // italic, not underlined, not struck out).

@@ -31,6 +31,13 @@ TEST(DateTimeText, GetDateAndGetTime) {
         {"12/31/2007 11:59:00 PM", "12/31/2007 ", "11:59 "},
         {" 1/15/2008", " ", ""},
         {"", "", ""},
+        {"1/15/2008 10:3", "1/15/2008 ", ""},
+        {"1/15/2008 10:30:0 ", "1/15/2008 ", "10:30"}, // the cut takes the last space too
+        {"1/15/2008 10:30: PM", "1/15/2008 ", "10:30"},
+        // Characters, not bytes: "é" is two bytes but one of the two cut after the colon.
+        {"1/15/2008 10:30:é0 AM", "1/15/2008 ", "10:30 "},
+        {"1/15/2008 10:é:00 AM", "1/15/2008 ", "10:é "},
+        {"1/15/2008 é 10:30:00 AM", "1/15/2008 ", "é 10:30 "},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(getdate(c.text), c.date) << c.text;
