@@ -1,5 +1,9 @@
 #include "view/main_form.h"
 
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
 #include "domain/loader.h"
 #include "domain/settings.h"
 #include "domain/text.h"
@@ -117,6 +121,19 @@ TLoadResult LoadAplRows(TMainView& view, TOrqState& state, ImportComponent& impo
     view.Focus = stations.size() >= 2 ? TMainFocus::RsidCombo : TMainFocus::RctrCombo;
     ShowMetrics(view, state);
     return {};
+}
+
+bool IsListFileName(const std::string& fileName) {
+    for (const std::string_view ending : {".xls", ".xlsx", ".csv"}) {
+        if (fileName.size() < ending.size()) continue;
+        const std::string_view tail(fileName.data() + fileName.size() - ending.size(),
+                                    ending.size());
+        if (std::equal(tail.begin(), tail.end(), ending.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) == b;
+            }))
+            return true;
+    }
+    return false;
 }
 
 TLoadResult OpenApl(TMainView& view, TOrqState& state, ImportComponent& import,

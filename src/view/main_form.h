@@ -69,6 +69,11 @@ void ShowMetrics(TMainView& view, TOrqState& state);
 // orq::Error (the loader's fixed message for a failure in the row loop).
 TLoadResult LoadAplRows(TMainView& view, TOrqState& state, ImportComponent& import);
 
+// Whether a file's name is one of a processing list (.xls, .xlsx or .csv, in any letter case):
+// what File > Open lists, what a dropped file and a folder's files are taken for. The readers
+// themselves go by the content.
+bool IsListFileName(const std::string& fileName);
+
 // File > Open after the dialog: opens `fileName` with the import component, makes sheet 1 active
 // and runs LoadAplRows. A reader failure (not an .xls file, for instance) is an orq::Error with
 // the reader's message and leaves everything as it was.

@@ -130,10 +130,7 @@ std::vector<std::string> ListFilesOfFolder(const std::string& folder) {
     std::vector<std::string> files;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        std::string extension = entry.path().extension().string();
-        std::transform(extension.begin(), extension.end(), extension.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        if (extension == ".xls" && entry.is_regular_file(error))
+        if (IsListFileName(entry.path().filename().string()) && entry.is_regular_file(error))
             files.push_back(entry.path().string());
     }
     std::sort(files.begin(), files.end());

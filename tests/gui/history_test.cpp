@@ -28,6 +28,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <fstream>
 
 namespace orq::guitest {
@@ -206,14 +208,18 @@ TEST_F(HistoryWindowTest, ImportRecordsTheListsAndNamesTheDamagedOnes) {
         << gui::S(summary);
     EXPECT_EQ(ListsRecorded(), 2u);
 
-    // A folder: every .xls in it (here the two demo lists, already recorded).
+    // A folder: every list in it, of any of the three formats (here the two demo lists, already
+    // recorded, and one saved as .csv by another program).
+    std::filesystem::copy_file(ORQ_SOURCE_DIR "/tests/fixtures/converted/lo/reports.csv",
+                               folder + "/reports.csv");
     dialogs->messages.clear();
     dialogs->folderAnswers = {QString::fromStdString(folder)};
     Action("ImportFolder1")->trigger();
     ASSERT_EQ(dialogs->messages.size(), 1u);
     EXPECT_TRUE(dialogs->messages[0].text.startsWith(
-        QStringLiteral("0 of 2 lists recorded, 2 already in the history")))
+        QStringLiteral("1 of 3 lists recorded, 2 already in the history")))
         << gui::S(dialogs->messages[0].text);
+    EXPECT_EQ(ListsRecorded(), 3u);
 }
 
 TEST_F(HistoryWindowTest, ForgetRemovesTheChosenLists) {

@@ -131,10 +131,12 @@ TEST(TrendsView, RecordingListFiles) {
 
 TEST(TrendsView, ListFilesOfAFolder) {
     TempDir dir;
-    for (const char* name : {"b.xls", "a.XLS", "notes.txt", "c.xlsx"})
+    for (const char* name :
+         {"b.xls", "a.XLS", "notes.txt", "c.xlsx", "d.CSV", "e.xlsm", "xls", ".csv.bak"})
         std::ofstream(dir.File(name)) << "x";
     std::filesystem::create_directories(dir.Path() / "sub.xls");
-    EXPECT_EQ(ListFilesOfFolder(dir.Path().string()), (V{dir.File("a.XLS"), dir.File("b.xls")}));
+    EXPECT_EQ(ListFilesOfFolder(dir.Path().string()),
+              (V{dir.File("a.XLS"), dir.File("b.xls"), dir.File("c.xlsx"), dir.File("d.CSV")}));
 }
 
 } // namespace

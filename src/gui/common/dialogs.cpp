@@ -6,6 +6,12 @@
 #include <QPrinter>
 
 namespace orq::gui {
+
+const QString& ListFilesFilter() {
+    static const QString filter =
+        QStringLiteral("Processing lists (*.xls *.xlsx *.csv);;Excel files (*.xls);;All files (*)");
+    return filter;
+}
 namespace {
 
 class QtDialogs final : public Dialogs {

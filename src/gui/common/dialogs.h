@@ -35,6 +35,9 @@ public:
     virtual bool SetUpPrinter(QWidget* parent, QPrinter& printer) = 0;
 };
 
+// The file types of the open dialogs: processing lists of the three formats first.
+const QString& ListFilesFilter();
+
 // The dialogs every window uses. The program starts with the real Qt dialogs; tests install
 // their own.
 Dialogs& CurrentDialogs();

@@ -123,8 +123,7 @@ void THistoryMenu::Trends1Click() {
 }
 
 void THistoryMenu::ImportLists1Click() {
-    const QStringList files =
-        CurrentDialogs().OpenFileNames(window_, QString(), QStringLiteral("Excel files (*.xls)"));
+    const QStringList files = CurrentDialogs().OpenFileNames(window_, QString(), ListFilesFilter());
     if (!files.isEmpty()) Import(files);
 }
 
@@ -137,7 +136,7 @@ void THistoryMenu::ImportFolder1Click() {
     if (files.isEmpty()) {
         CurrentDialogs().Information(
             window_, QStringLiteral("ORQ"),
-            QStringLiteral("There are no lists (.xls files) in %1").arg(folder));
+            QStringLiteral("There are no lists (.xls, .xlsx or .csv files) in %1").arg(folder));
         return;
     }
     Import(files);

@@ -51,20 +51,9 @@ Qt::Alignment CellAlignment(TAlign align) {
     return Qt::AlignLeft | Qt::AlignVCenter;
 }
 
-// What File > Open lists and what a dropped file may be (the readers go by the content: an
-// .xlsx named .xls opens too).
-const QString& OpenFilter() {
-    static const QString filter =
-        QStringLiteral("Processing lists (*.xls *.xlsx *.csv);;Excel files (*.xls);;All files (*)");
-    return filter;
-}
-
+// What a dropped file may be (the readers go by the content: an .xlsx named .xls opens too).
 bool IsListFile(const QUrl& url) {
-    if (!url.isLocalFile()) return false;
-    const QString path = url.toLocalFile();
-    for (const char* ending : {".xls", ".xlsx", ".csv"})
-        if (path.endsWith(QLatin1String(ending), Qt::CaseInsensitive)) return true;
-    return false;
+    return url.isLocalFile() && IsListFileName(S(url.toLocalFile()));
 }
 
 // An Open Recent entry: the access number and the path, shortened in the middle when long.
@@ -468,7 +457,7 @@ void TMainForm::Open1Click() {
     // The folder last opened from, else Downloads; the program's own folder would be a system
     // folder for an installed program.
     const QString fileName =
-        CurrentDialogs().OpenFileName(this, preferences_->OpenFolder(), OpenFilter());
+        CurrentDialogs().OpenFileName(this, preferences_->OpenFolder(), ListFilesFilter());
     if (fileName.isEmpty()) return;
     preferences_->SetOpenFolder(QFileInfo(fileName).absolutePath());
     OpenList(fileName);
