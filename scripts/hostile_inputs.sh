@@ -36,9 +36,16 @@ run() {
         "${rss:-?}" "${wall:-?}" "$message"
 }
 
+# The bound every read keeps to: 64 MB + 16 x the file's size.
+bound() {
+    awk -v bytes="$(stat -c %s "$1")" 'BEGIN { printf "%.1f", 64 + 16 * bytes / 1048576 }'
+}
+
 printf '%-8s %-26s %-8s %-9s %11s %9s  %s\n' side input command status "peak RSS" wall message
 for input in row-bomb.xls row-bomb-unnamed.xls dimensions-bomb.xls shared-sector-bomb.xls \
-    sheet-names.xls tiny-records.xls mulblank-bomb.xls sparse-5g.xls fifo.xls; do
+    sheet-names.xls tiny-records.xls mulblank-bomb.xls dense-cells.xls sparse-5g.xls fifo.xls; do
+    [ -f "$dir/inputs/$input" ] && [ "$input" != sparse-5g.xls ] &&
+        echo "$input: $(stat -c %s "$dir/inputs/$input") bytes, bound $(bound "$dir/inputs/$input") MB"
     for command in cells metrics; do
         for side in before after; do
             cli=$before
