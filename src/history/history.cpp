@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <memory>
 #include <set>
@@ -232,6 +233,28 @@ struct TKeyView {
         }
         add(static_cast<std::uint64_t>(Day));
         return hash;
+    }
+};
+
+// The fields of every row of a list, packed one after the other in list order.
+struct TPackedRows {
+    std::string Bytes;
+    std::vector<std::size_t> Ends; // where each row's fields end
+
+    explicit TPackedRows(const TApptTable& appts) {
+        // Room for rows of some 250 bytes packed (longer ones grow it as needed); pages that
+        // are not written are not taken.
+        Bytes.reserve(appts.size() * 256);
+        Ends.reserve(appts.size());
+        for (const TAppt& appt : appts) {
+            PackFields(appt, Bytes);
+            Ends.push_back(Bytes.size());
+        }
+    }
+    std::size_t Offset(std::size_t row) const { return row ? Ends[row - 1] : 0; }
+    std::size_t Size(std::size_t row) const { return Ends[row] - Offset(row); }
+    std::string_view Fields(std::size_t row) const {
+        return std::string_view(Bytes).substr(Offset(row), Size(row));
     }
 };
 
@@ -539,6 +562,15 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
         result.ListId = *recordedBefore;
         return result;
     }
+    // The rows' fields are packed on a thread of their own while the dates are converted and
+    // the stored appointments are read.
+    std::future<TPackedRows> packing =
+        std::async(std::launch::async, [&state] { return TPackedRows(state.Appts); });
+    std::optional<TPackedRows> packedRows;
+    auto allFields = [&]() -> const TPackedRows& {
+        if (!packedRows) packedRows.emplace(packing.get());
+        return *packedRows;
+    };
     // The versions of the list, and the failure the PMS rules would meet, before anything is
     // written.
     const std::size_t rows = state.Appts.size();
@@ -614,9 +646,10 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
             TKeyView Key;
             std::int64_t Occurrence = 0;
             const TVersion* Version = nullptr;
-            std::size_t Offset = 0, Size = 0; // its fields, packed into `packed`
+            std::size_t Offset = 0, Size = 0; // its fields in the list's packed rows
         };
-        // A new version's fields are packed into `packed` at Offset.
+        // A new version's fields lie at Offset of the list's packed rows, and of `packed` once
+        // gathered.
         struct TNewVersion {
             std::int64_t Id = 0;
             const TVersion* Version = nullptr;
@@ -625,28 +658,17 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
         std::vector<TNewAppt> newAppts;
         std::vector<TNewVersion> newVersions;
         std::vector<std::pair<std::int64_t, std::int64_t>> newRows; // appointment, seq
-        std::string packed;
-        // Packed in list order, which reads the list's rows one after the other.
-        auto pack = [&](const TVersion& version) {
-            const std::size_t offset = packed.size();
-            PackFields(*version.Appt, packed);
-            return std::pair(offset, packed.size() - offset);
-        };
-        auto addVersion = [&](std::int64_t id, const TVersion& version) {
-            const auto [offset, size] = pack(version);
-            newVersions.push_back({id, &version, offset, size});
-        };
+        const TPackedRows& all = allFields();
         // The new appointments in the order of the index on (station, made_day): the place of
         // the station's text, the day, then list order.
         std::vector<std::pair<std::uint64_t, std::uint32_t>> newOrder;
         newRows.reserve(rows);
         std::int64_t lastId = db_->QueryInt("SELECT coalesce(max(id), 0) FROM appts");
-        std::string fields;
         for (std::size_t i = 0; i < rows; ++i) {
             const TVersion& version = versions[i];
             const auto [occurrence, current] = known.Next(i);
+            const std::size_t offset = all.Offset(i), size = all.Size(i);
             if (current == nullptr) {
-                const auto [offset, size] = pack(version);
                 // Days of dates that convert lie well within 32 bits; the sign bit flipped
                 // orders them as unsigned numbers.
                 const auto day = static_cast<std::uint32_t>(keys[i].Day) ^ 0x80000000u;
@@ -659,9 +681,7 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
             readVersion.Bind(1, VersionId(current->Id, current->Seq));
             bool same = readVersion.Step();
             if (same) {
-                fields.clear();
-                PackFields(*version.Appt, fields);
-                same = readVersion.BlobView(0) == fields &&
+                same = readVersion.BlobView(0) == all.Fields(i) &&
                        ReadDay(readVersion, 1) == version.Scheduled &&
                        ReadDay(readVersion, 2) == version.NextAction;
             }
@@ -669,7 +689,7 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
             std::int64_t seq = current->Seq;
             if (!same) {
                 seq = ++highestSeq;
-                addVersion(VersionId(current->Id, seq), version);
+                newVersions.push_back({VersionId(current->Id, seq), &version, offset, size});
             }
             newRows.emplace_back(current->Id, seq);
             const auto currentOrder = orders.find(current->List);
@@ -733,15 +753,17 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
         std::sort(newVersions.begin(), newVersions.end(),
                   [](const TNewVersion& a, const TNewVersion& b) { return a.Id < b.Id; });
         // The packed fields are gathered in that order too.
+        std::string packed;
         {
-            std::string inOrder;
-            inOrder.reserve(packed.size());
+            std::size_t bytes = 0;
+            for (const TNewVersion& version : newVersions)
+                bytes += version.Size;
+            packed.reserve(bytes);
             for (TNewVersion& version : newVersions) {
-                const std::size_t offset = inOrder.size();
-                inOrder.append(packed, version.Offset, version.Size);
+                const std::size_t offset = packed.size();
+                packed.append(all.Bytes, version.Offset, version.Size);
                 version.Offset = offset;
             }
-            packed = std::move(inOrder);
         }
         InsertRows(*db_,
                    "INSERT OR FAIL INTO versions (id, appt, seq, fields, sch_day, nxt_day) "
