@@ -301,10 +301,6 @@ void TBlockWriter::MakeRoom(std::size_t bytes) {
     end_ = buffer_.data() + buffer_.size();
 }
 
-void TBlockWriter::Put(std::string_view text) {
-    Wrote(PutText(Room(text.size()), text));
-}
-
 char* PutJsonString(char* out, std::string_view text) {
     *out++ = '"';
     for (const char ch : text) {

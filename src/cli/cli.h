@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstring>
 #include <exception>
 #include <functional>
 #include <map>
@@ -108,7 +109,11 @@ public:
     }
     // The end of what was written at Room().
     void Wrote(char* end) { next_ = end; }
-    void Put(std::string_view text);
+    void Put(std::string_view text) {
+        char* out = Room(text.size());
+        std::memcpy(out, text.data(), text.size());
+        Wrote(out + text.size());
+    }
     void Flush();
 
 private:

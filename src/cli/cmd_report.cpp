@@ -1,10 +1,8 @@
 // orq-cli report TYPE FILE [filters]: the report window after a report button and the given
 // filter choices.
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "cli/cli.h"
@@ -68,56 +66,54 @@ void ApplyFilters(const Invocation& invocation, std::int8_t type, const TOrqStat
     window.CheckBox2 = invocation.Has("hide-rescheduled");
 }
 
-// One JSON array of the shown cells of every data row. `room` is the most bytes `put` writes
-// for a cell (from the cell), `put` writes the cell's JSON value and returns its end.
-template <typename Room, typename Put>
+// One JSON array of the shown cells of every data row; `put` writes a cell's JSON value.
+template <typename Put>
 void WriteJsonRows(TBlockWriter& writer, const reports::TReportTable& grid,
-                   const std::vector<std::size_t>& shown, Room room, Put put) {
+                   const std::vector<std::size_t>& shown, Put put) {
     writer.Put("[");
     for (std::size_t r = 0; r < grid.Rows.size(); ++r) {
+        reports::PrefetchCellsAhead(grid.Rows, r);
         const reports::TReportRow& row = grid.Rows[r];
-        std::size_t bytes = 6 + 2 * shown.size();
-        for (const std::size_t c : shown)
-            bytes += room(row[c]);
-        char* out = writer.Room(bytes);
-        const std::string_view open = r ? ",\n  [" : "\n  [";
-        std::memcpy(out, open.data(), open.size());
-        out += open.size();
+        writer.Put(r ? ",\n  [" : "\n  [");
         for (std::size_t i = 0; i < shown.size(); ++i) {
-            if (i) {
-                *out++ = ',';
-                *out++ = ' ';
-            }
-            out = put(out, row[shown[i]]);
+            if (i) writer.Put(", ");
+            put(writer, row[shown[i]]);
         }
-        *out++ = ']';
-        writer.Wrote(out);
+        writer.Put("]");
     }
     writer.Put("]");
 }
 
-// A colour as a JSON string: its six digits need no escaping.
-constexpr std::size_t kJsonColorRoom = 8;
-char* PutJsonColor(char* out, reports::TCellColor color) {
-    *out++ = '"';
-    out = reports::PutColorText(out, color);
-    *out++ = '"';
-    return out;
-}
-
-// The shown texts of a grid row (0 the header row) on one line, separated by tabs.
-void WriteTextRow(TBlockWriter& writer, const reports::TReportTable& grid, std::size_t row,
-                  const std::vector<std::size_t>& shown) {
-    std::size_t bytes = shown.size() + 1;
-    for (const std::size_t c : shown)
-        bytes += TerminalTextRoom(grid.Text(row, c).size());
-    char* out = writer.Room(bytes);
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-        if (i) *out++ = '\t';
-        out = PutTerminalText(out, grid.Text(row, shown[i]));
+// Colours as JSON strings ("CAFFFF", "" for none), each made once: a report of a large list
+// writes millions of them in a handful of colours.
+class TJsonColors {
+public:
+    void Put(TBlockWriter& writer, reports::TCellColor color) {
+        const std::uint16_t number = color.Number();
+        if (number >= texts_.size()) texts_.resize(number + 1u);
+        std::string& text = texts_[number];
+        if (text.empty()) {
+            text = '"';
+            reports::AppendColorText(text, color);
+            text += '"';
+        }
+        writer.Put(text);
     }
-    *out++ = '\n';
-    writer.Wrote(out);
+
+private:
+    std::vector<std::string> texts_;
+};
+
+// The shown texts of a row (the column headers or a data row) on one line, separated by tabs.
+template <typename Text>
+void WriteTextRow(TBlockWriter& writer, const std::vector<std::size_t>& shown, Text text) {
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const std::string& cell = text(shown[i]);
+        char* out = writer.Room(TerminalTextRoom(cell.size()) + 1);
+        if (i) *out++ = '\t';
+        writer.Wrote(PutTerminalText(out, cell));
+    }
+    writer.Put("\n");
 }
 
 void PrintReport(std::ostream& out, const std::string& title, const TReportWindow& window,
@@ -141,29 +137,31 @@ void PrintReport(std::ostream& out, const std::string& title, const TReportWindo
         }
         head += "],\n \"rows\": ";
         writer.Put(head);
-        WriteJsonRows(
-            writer, grid, shown,
-            [](const reports::TReportCell& c) { return JsonStringRoom(c.Text.size()); },
-            [](char* json, const reports::TReportCell& c) { return PutJsonString(json, c.Text); });
+        WriteJsonRows(writer, grid, shown, [](TBlockWriter& json, const reports::TReportCell& c) {
+            json.Wrote(PutJsonString(json.Room(JsonStringRoom(c.Text.size())), c.Text));
+        });
+        TJsonColors colors;
         writer.Put(",\n \"background\": ");
-        WriteJsonRows(
-            writer, grid, shown, [](const reports::TReportCell&) { return kJsonColorRoom; },
-            [](char* json, const reports::TReportCell& c) {
-                return PutJsonColor(json, c.Background);
-            });
+        WriteJsonRows(writer, grid, shown, [&](TBlockWriter& json, const reports::TReportCell& c) {
+            colors.Put(json, c.Background);
+        });
         writer.Put(",\n \"font_color\": ");
-        WriteJsonRows(
-            writer, grid, shown, [](const reports::TReportCell&) { return kJsonColorRoom; },
-            [](char* json, const reports::TReportCell& c) {
-                return PutJsonColor(json, c.FontColor);
-            });
+        WriteJsonRows(writer, grid, shown, [&](TBlockWriter& json, const reports::TReportCell& c) {
+            colors.Put(json, c.FontColor);
+        });
         writer.Put("}\n");
         return;
     }
     writer.Put(title);
     writer.Put("\n");
-    for (std::size_t row = 0; row < grid.GridRowCount(); ++row)
-        WriteTextRow(writer, grid, row, shown);
+    WriteTextRow(writer, shown,
+                 [&](std::size_t c) -> const std::string& { return grid.Columns[c].Header; });
+    for (std::size_t r = 0; r < grid.Rows.size(); ++r) {
+        reports::PrefetchCellsAhead(grid.Rows, r);
+        const reports::TReportRow& row = grid.Rows[r];
+        WriteTextRow(writer, shown,
+                     [&](std::size_t c) -> const std::string& { return row[c].Text; });
+    }
     writer.Put(window.Label1);
     writer.Put("\n");
 }

@@ -17,20 +17,20 @@ void WriteCsvTable(std::ostream& out, const reports::TReportTable& table,
                    const std::vector<std::size_t>& columns) {
     TBlockWriter writer(out);
     auto record = [&](auto text) {
-        std::size_t bytes = columns.size() + 1;
-        for (const std::size_t c : columns)
-            bytes += CsvFieldRoom(text(c).size());
-        char* line = writer.Room(bytes);
         for (std::size_t i = 0; i < columns.size(); ++i) {
-            if (i) *line++ = ',';
-            line = PutCsvField(line, text(columns[i]));
+            const std::string& field = text(columns[i]);
+            char* at = writer.Room(CsvFieldRoom(field.size()) + 1);
+            if (i) *at++ = ',';
+            writer.Wrote(PutCsvField(at, field));
         }
-        *line++ = '\n';
-        writer.Wrote(line);
+        writer.Put("\n");
     };
     record([&](std::size_t c) -> const std::string& { return table.Columns[c].Header; });
-    for (const reports::TReportRow& row : table.Rows)
+    for (std::size_t r = 0; r < table.Rows.size(); ++r) {
+        reports::PrefetchCellsAhead(table.Rows, r);
+        const reports::TReportRow& row = table.Rows[r];
         record([&](std::size_t c) -> const std::string& { return row[c].Text; });
+    }
 }
 
 } // namespace orq::cli

@@ -142,8 +142,9 @@ int CompareItems(const TSortItem& a, const TSortItem& b) {
 }
 
 // Sorts perm[first, last) by column `columns[level]`, then refines each run of equal keys by the
-// next shown column. Each level has one item buffer as long as the table; a range only uses its
-// own stretch of it, so the runs of one level never disturb each other.
+// next shown column. Each level has one item buffer, from its start as long as the range being
+// sorted: a level's runs are refined one after the other, each to its end before the next, so
+// the next level's buffer need only be as long as the longest run, not the table.
 class RowSorter {
 public:
     RowSorter(const TReportTable& table, std::vector<std::size_t> columns, bool ascending,
@@ -155,7 +156,7 @@ public:
               std::size_t level) {
         if (last - first < 2 || level >= columns_.size()) return;
         std::vector<TSortItem>& items = items_[level];
-        if (items.empty()) items.resize(table_.Rows.size());
+        if (items.size() < last - first) items.resize(last - first);
         const std::size_t column = columns_[level];
         // First the texts, in a loop of independent loads (the rows of a run lie scattered in
         // memory, and a tight loop lets many of those loads overlap), then the keys, asking a
@@ -168,7 +169,7 @@ public:
         for (std::size_t i = first; i < last; ++i) {
             if (i + 8 < last) __builtin_prefetch(texts_[i + 8].data());
             const TSortKey key = CellSortKey(texts_[i], format_, today_);
-            TSortItem& item = items[i];
+            TSortItem& item = items[i - first];
             item.Row = perm[i];
             item.Kind = key.Kind;
             item.Text = key.Text;
@@ -180,8 +181,8 @@ public:
                 item.Minor = 0;
             }
         }
-        auto begin = items.begin() + static_cast<std::ptrdiff_t>(first);
-        auto end = items.begin() + static_cast<std::ptrdiff_t>(last);
+        auto begin = items.begin();
+        auto end = items.begin() + static_cast<std::ptrdiff_t>(last - first);
         if (ascending_)
             std::stable_sort(begin, end, [](const TSortItem& a, const TSortItem& b) {
                 return CompareItems(a, b) < 0;
@@ -191,11 +192,11 @@ public:
                 return CompareItems(a, b) > 0;
             });
         for (std::size_t i = first; i < last; ++i)
-            perm[i] = items[i].Row;
-        std::size_t runStart = first;
-        for (std::size_t i = first + 1; i <= last; ++i) {
-            if (i == last || CompareItems(items[runStart], items[i]) != 0) {
-                Sort(perm, runStart, i, level + 1);
+            perm[i] = items[i - first].Row;
+        std::size_t runStart = 0;
+        for (std::size_t i = 1; i <= last - first; ++i) {
+            if (i == last - first || CompareItems(items[runStart], items[i]) != 0) {
+                Sort(perm, first + runStart, first + i, level + 1);
                 runStart = i;
             }
         }

@@ -41,6 +41,9 @@ public:
     TColor operator*() const { return PaletteColor(number_); }
     TColor value_or(TColor fallback) const { return has_value() ? **this : fallback; }
     void reset() { number_ = 0; }
+    // The colour's number in the palette, 0 for none: equal colours have equal numbers, so a
+    // writer can keep what it made of a colour by its number.
+    std::uint16_t Number() const { return number_; }
     std::optional<TColor> AsOptional() const {
         return has_value() ? std::optional<TColor>(**this) : std::nullopt;
     }
@@ -112,6 +115,21 @@ enum class THorzAlign : std::uint8_t { Left, Center, Right };
 enum class TVertAlign : std::uint8_t { Top, Center, Bottom };
 
 using TReportRow = std::vector<TReportCell>;
+
+// Asks for the memory of a row's cells ahead of reading them. The rows of a sorted table lie
+// scattered in memory, and a writer that walks a large table row by row would otherwise wait for
+// the first cells of every row.
+inline void PrefetchCells(const TReportRow& row) {
+    const auto* begin = reinterpret_cast<const char*>(row.data());
+    const auto* end = reinterpret_cast<const char*>(row.data() + row.size());
+    for (const char* line = begin; line < end; line += 64)
+        __builtin_prefetch(line);
+}
+// PrefetchCells of the row `ahead` rows after row `row`, where there is one.
+inline void PrefetchCellsAhead(const std::vector<TReportRow>& rows, std::size_t row,
+                               std::size_t ahead = 4) {
+    if (row + ahead < rows.size()) PrefetchCells(rows[row + ahead]);
+}
 
 // A grid table with one fixed header row and no fixed column.
 struct TReportTable {
