@@ -710,31 +710,52 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
         // The new appointments take the ids after the highest one in the order of the index on
         // (station, made_day), so that the index grows in runs (at its end, for a new history)
         // instead of at random places of its pages.
-        // Their key texts are gathered in that order, so that SQLite reads them one after the
-        // other instead of all over the list.
         std::sort(newOrder.begin(), newOrder.end());
-        std::size_t keyBytes = 0;
-        for (const TNewAppt& appt : newAppts)
-            keyBytes += appt.Key.Station.size() + appt.Key.Name.size() + appt.Key.Time.size();
-        std::string keyTexts;
-        keyTexts.reserve(keyBytes);
-        auto gather = [&keyTexts](std::string_view text) {
-            keyTexts += text;
-            return std::string_view(keyTexts).substr(keyTexts.size() - text.size());
-        };
         std::vector<TNewAppt> ordered;
         ordered.reserve(newAppts.size());
         for (const auto& [place, index] : newOrder) {
             TNewAppt& appt = ordered.emplace_back(newAppts[index]);
             appt.Id = ++lastId;
-            appt.Key.Station = gather(appt.Key.Station);
-            appt.Key.Name = gather(appt.Key.Name);
-            appt.Key.Time = gather(appt.Key.Time);
             newVersions.push_back({VersionId(appt.Id, 1), appt.Version, appt.Offset, appt.Size});
             newRows.emplace_back(appt.Id, 1);
         }
         newAppts = std::move(ordered);
         result.Added = newAppts.size();
+        // In the order of the tables' keys, so that the rows of one page go in together.
+        std::sort(newVersions.begin(), newVersions.end(),
+                  [](const TNewVersion& a, const TNewVersion& b) { return a.Id < b.Id; });
+        // The packed fields are gathered in that order too, so that SQLite reads them one after
+        // the other instead of all over the list.
+        std::string packed;
+        {
+            std::size_t bytes = 0;
+            for (const TNewVersion& version : newVersions)
+                bytes += version.Size;
+            packed.reserve(bytes);
+            for (TNewVersion& version : newVersions) {
+                const std::size_t offset = packed.size();
+                packed.append(all.Bytes, version.Offset, version.Size);
+                version.Offset = offset;
+            }
+        }
+        // The new appointments' first versions come last (their ids are above all others), in
+        // the appointments' order; their key texts are read from those gathered fields, which
+        // hold the station, the name and ApptMade as the list has them.
+        {
+            const std::size_t firstNew = newVersions.size() - newAppts.size();
+            TFieldViews fields;
+            for (std::size_t i = 0; i < newAppts.size(); ++i) {
+                const TNewVersion& version = newVersions[firstNew + i];
+                TKeyView& key = newAppts[i].Key;
+                if (!ReadFields(std::string_view(packed).substr(version.Offset, version.Size),
+                                fields))
+                    continue; // (never so: they were packed above) the list's own texts stay
+                const std::string_view made = fields.Text[kFieldApptMade];
+                key.Station = fields.Text[kFieldRsid];
+                key.Name = fields.Text[kFieldName];
+                key.Time = made.substr(made.size() - key.Time.size());
+            }
+        }
         InsertRows(
             *db_,
             "INSERT OR FAIL INTO appts (id, station, made_day, name, made_time, occurrence, "
@@ -749,22 +770,6 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
                     .Bind(at + 5, appt.Occurrence);
             },
             ", 1, " + std::to_string(listId) + ", 1");
-        // In the order of the tables' keys, so that the rows of one page go in together.
-        std::sort(newVersions.begin(), newVersions.end(),
-                  [](const TNewVersion& a, const TNewVersion& b) { return a.Id < b.Id; });
-        // The packed fields are gathered in that order too.
-        std::string packed;
-        {
-            std::size_t bytes = 0;
-            for (const TNewVersion& version : newVersions)
-                bytes += version.Size;
-            packed.reserve(bytes);
-            for (TNewVersion& version : newVersions) {
-                const std::size_t offset = packed.size();
-                packed.append(all.Bytes, version.Offset, version.Size);
-                version.Offset = offset;
-            }
-        }
         InsertRows(*db_,
                    "INSERT OR FAIL INTO versions (id, appt, seq, fields, sch_day, nxt_day) "
                    "VALUES ",

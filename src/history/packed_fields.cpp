@@ -25,6 +25,9 @@ constexpr TColumn kColumns[] = {
     {&TAppt::Col27, nullptr},
 };
 static_assert(std::size(kColumns) == kPackedFieldCount);
+static_assert(kColumns[kFieldRsid].Text == &TAppt::Rsid &&
+              kColumns[kFieldName].Text == &TAppt::Name &&
+              kColumns[kFieldApptMade].Text == &TAppt::ApptMade);
 static_assert(kColumns[kFieldRctr].Text == &TAppt::Rctr &&
               kColumns[kFieldComp].Text == &TAppt::Comp && kColumns[kFieldPS].Text == &TAppt::PS &&
               kColumns[kFieldEd].Text == &TAppt::Ed &&

@@ -34,7 +34,10 @@ bool ReadFields(std::string_view packed, TFieldViews& fields);
 bool UnpackFields(std::string_view packed, TAppt& appt);
 
 // The 0-based columns of the fields the history reads back.
+inline constexpr int kFieldRsid = 0;
 inline constexpr int kFieldRctr = 1;
+inline constexpr int kFieldName = 2;
+inline constexpr int kFieldApptMade = 10;
 inline constexpr int kFieldComp = 4;
 inline constexpr int kFieldPS = 6;
 inline constexpr int kFieldEd = 8;
