@@ -66,18 +66,17 @@ void ApplyFilters(const Invocation& invocation, std::int8_t type, const TOrqStat
     window.CheckBox2 = invocation.Has("hide-rescheduled");
 }
 
-// One JSON array of the shown cells of every data row; `put` writes a cell's JSON value.
-template <typename Put>
-void WriteJsonRows(TBlockWriter& writer, const reports::TReportTable& grid,
-                   const std::vector<std::size_t>& shown, Put put) {
+// The rows of a JSON array of arrays, one a data row of `columns` values: each row's values
+// from `row`, written by `put(writer, value)`, separated by commas.
+template <typename Row, typename Put>
+void WriteJsonRows(TBlockWriter& writer, std::size_t rows, std::size_t columns, Row row, Put put) {
     writer.Put("[");
-    for (std::size_t r = 0; r < grid.Rows.size(); ++r) {
-        reports::PrefetchCellsAhead(grid.Rows, r);
-        const reports::TReportRow& row = grid.Rows[r];
+    for (std::size_t r = 0; r < rows; ++r) {
         writer.Put(r ? ",\n  [" : "\n  [");
-        for (std::size_t i = 0; i < shown.size(); ++i) {
+        const auto values = row(r);
+        for (std::size_t i = 0; i < columns; ++i) {
             if (i) writer.Put(", ");
-            put(writer, row[shown[i]]);
+            put(writer, values[i]);
         }
         writer.Put("]");
     }
@@ -103,6 +102,43 @@ public:
 private:
     std::vector<std::string> texts_;
 };
+
+// The rows, background and font_color arrays of a report in JSON. The texts are written in one
+// walk over the cells that also keeps the shown cells' colours (two bytes each); the colour
+// arrays are written from those, so the cells of a large table are read once and not three times.
+void WriteJsonTable(TBlockWriter& writer, const reports::TReportTable& grid,
+                    const std::vector<std::size_t>& shown) {
+    const std::size_t columns = shown.size();
+    std::vector<reports::TCellColor> backgrounds, fontColors;
+    backgrounds.reserve(grid.Rows.size() * columns);
+    fontColors.reserve(grid.Rows.size() * columns);
+    std::vector<const reports::TReportCell*> cells(columns);
+    writer.Put(",\n \"rows\": ");
+    WriteJsonRows(
+        writer, grid.Rows.size(), columns,
+        [&](std::size_t r) {
+            reports::PrefetchCellsAhead(grid.Rows, r);
+            for (std::size_t i = 0; i < columns; ++i) {
+                cells[i] = &grid.Rows[r][shown[i]];
+                backgrounds.push_back(cells[i]->Background);
+                fontColors.push_back(cells[i]->FontColor);
+            }
+            return cells.data();
+        },
+        [](TBlockWriter& json, const reports::TReportCell* c) {
+            json.Wrote(PutJsonString(json.Room(JsonStringRoom(c->Text.size())), c->Text));
+        });
+    TJsonColors colors;
+    auto putColor = [&](TBlockWriter& json, reports::TCellColor c) { colors.Put(json, c); };
+    writer.Put(",\n \"background\": ");
+    WriteJsonRows(
+        writer, grid.Rows.size(), columns,
+        [&](std::size_t r) { return backgrounds.data() + r * columns; }, putColor);
+    writer.Put(",\n \"font_color\": ");
+    WriteJsonRows(
+        writer, grid.Rows.size(), columns,
+        [&](std::size_t r) { return fontColors.data() + r * columns; }, putColor);
+}
 
 // The shown texts of a row (the column headers or a data row) on one line, separated by tabs.
 template <typename Text>
@@ -135,20 +171,9 @@ void PrintReport(std::ostream& out, const std::string& title, const TReportWindo
             if (i) head += ", ";
             AppendJsonString(head, grid.Columns[shown[i]].Header);
         }
-        head += "],\n \"rows\": ";
+        head += "]";
         writer.Put(head);
-        WriteJsonRows(writer, grid, shown, [](TBlockWriter& json, const reports::TReportCell& c) {
-            json.Wrote(PutJsonString(json.Room(JsonStringRoom(c.Text.size())), c.Text));
-        });
-        TJsonColors colors;
-        writer.Put(",\n \"background\": ");
-        WriteJsonRows(writer, grid, shown, [&](TBlockWriter& json, const reports::TReportCell& c) {
-            colors.Put(json, c.Background);
-        });
-        writer.Put(",\n \"font_color\": ");
-        WriteJsonRows(writer, grid, shown, [&](TBlockWriter& json, const reports::TReportCell& c) {
-            colors.Put(json, c.FontColor);
-        });
+        WriteJsonTable(writer, grid, shown);
         writer.Put("}\n");
         return;
     }
