@@ -216,6 +216,7 @@ int RunReport(const Invocation& invocation, std::ostream& out, std::ostream&) {
     if (xlsToOutput && (invocation.Json() || invocation.Csv()))
         throw UsageError{"--xls - writes the workbook to standard output: no --json or --csv"};
 
+    ReuseLoadMemory();
     TOrqState& state = KeptUntilExit<TOrqState>();
     TMainView& view = KeptUntilExit<TMainView>();
     LoadList(invocation, invocation.positional[1], state, view);

@@ -1,7 +1,12 @@
 #include "cli/load_list.h"
 
+#include <climits>
 #include <ctime>
 #include <memory>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include <unistd.h>
 
@@ -42,6 +47,13 @@ void PrepareState(const Invocation& invocation, TOrqState& state) {
     }
     state.ReferenceDate = state.Today;
     ReadSettings(invocation.Value("settings").value_or(kSettingsFileName), state);
+}
+
+void ReuseLoadMemory() {
+#if defined(__GLIBC__)
+    mallopt(M_MMAP_THRESHOLD, 32 << 20); // the largest the allocator takes
+    mallopt(M_TRIM_THRESHOLD, INT_MAX);
+#endif
 }
 
 std::unique_ptr<import::TListImport> OpenListFile(const std::string& fileName) {

@@ -25,6 +25,12 @@ void PrepareState(const Invocation& invocation, TOrqState& state);
 // is an orq::Error with the reader's message.
 std::unique_ptr<import::TListImport> OpenListFile(const std::string& fileName);
 
+// For a command that builds a large table right after the load (a report): blocks of up to 32 MB
+// come from the heap and what is freed stays with the process, so that the table is built in
+// the pages the load's file bytes and cells leave behind, not in fresh pages the system has to
+// clear and map one by one. A hint to the allocator only (where there is one to give it to).
+void ReuseLoadMemory();
+
 // PrepareState, then File > Open of `fileName`: the view after the load, sheet 1 read by the
 // loader. A list without data rows fails with "APL has no appointments" (a Failure), a failing
 // load with the loader's own message or the reader's.
