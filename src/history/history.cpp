@@ -24,6 +24,7 @@
 #include "history/sha256.h"
 #include "history/sqlite_db.h"
 #include "history/weeks_table.h"
+#include "history/writeback.h"
 
 namespace orq::history {
 namespace {
@@ -791,7 +792,13 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
                 insert.Bind(at, row.first).Bind(at + 1, row.second);
             },
             ", " + std::to_string(listId));
-        transaction.Commit();
+        {
+            // The commit writes the list to the log and, the log being long, copies it into the
+            // file (the checkpoint), which first syncs the log: the disk starts on the log as it
+            // is written.
+            const TWriteback writeback(path_ + "-wal");
+            transaction.Commit();
+        }
         result.Recorded = true;
         result.ListId = listId;
         return result;

@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -19,6 +20,16 @@
 namespace orq::testing {
 
 // Wednesday 18 March 2026.
+// The bytes of a file (none when it cannot be read).
+inline std::string Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return {};
+    std::string bytes(static_cast<std::size_t>(in.tellg()), '\0');
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
+}
+
 inline TDateTime HistoryToday() {
     return EncodeDate(2026, 3, 18);
 }

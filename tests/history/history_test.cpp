@@ -352,15 +352,6 @@ TEST_F(HistoryTest, AnEmptyFileIsBroughtUpToTheSchema) {
     EXPECT_EQ(again.Lists().size(), 1u);
 }
 
-std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) return {};
-    std::string bytes(static_cast<std::size_t>(in.tellg()), '\0');
-    in.seekg(0);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
-}
-
 // A file of the first schema, as the release that wrote it left it: three daily lists of one
 // station (one version edited to hold EST, QT, the terminated flag and text beyond ASCII), with
 // that release's weeks of it as CSV.
