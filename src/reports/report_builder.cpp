@@ -77,10 +77,17 @@ std::string NumberAbove0(std::uint8_t value) {
 }
 // The day and time of a date-time text: its getdate part, one space, its gettime part. Written
 // into the cell's own text, so a reused row keeps its storage.
+// The text is sized once: grown piece by piece past the short-string room it would take twice
+// the heap it needs, in every date cell of a large report.
 void SetDayAndTime(std::string& out, const std::string& text) {
-    out.assign(GetDateView(text));
+    std::string time;
+    AppendTime(time, text);
+    const std::string_view day = GetDateView(text);
+    out.clear();
+    out.reserve(day.size() + 1 + time.size());
+    out += day;
     out += ' ';
-    AppendTime(out, text);
+    out += time;
 }
 void SetProper(std::string& out, const std::string& text) {
     out.assign(text);
@@ -128,27 +135,28 @@ void WriteTexts(TReportRow& row, const TAppt& r, std::int8_t type) {
 // Colours and fonts of a written row. False when the day of the next action date, read for the
 // pending-review marking, is not a date: the row keeps what it got so far.
 bool Paint(TReportRow& row, const TAppt& r, std::int8_t type, const TOrqState& state) {
-    auto white = [](TReportCell& cell) { cell.Background = kWhite; };
-    auto yellowIf = [](TReportCell& cell, bool yes) {
-        cell.Background = yes ? kPaleYellow : kWhite;
-    };
+    // The colours looked up in the palette once, not for every cell.
+    static const TCellColor white = kWhite, paleYellow = kPaleYellow, black = kBlack,
+                            lavender = kLavender, maroon = kMaroon;
+    auto whiten = [](TReportCell& cell) { cell.Background = white; };
+    auto yellowIf = [](TReportCell& cell, bool yes) { cell.Background = yes ? paleYellow : white; };
 
-    white(row[2]);
-    white(row[9]);
-    white(row[11]);
-    row[2].FontColor = kBlack;
-    row[10].FontColor = kBlack;
+    whiten(row[2]);
+    whiten(row[9]);
+    whiten(row[11]);
+    row[2].FontColor = black;
+    row[10].FontColor = black;
 
     if (type == kTesters) {
-        if (!r.ApprovedCond.empty()) row[9].Background = kPaleYellow;
+        if (!r.ApprovedCond.empty()) row[9].Background = paleYellow;
         if (!r.NxtActionDate.empty())
             yellowIf(row[11], getdate(r.TestDate) == getdate(r.NxtActionDate));
     } else {
         yellowIf(row[9], !r.ApprovedMake.empty());
         yellowIf(row[11], !r.ApprovedCond.empty());
     }
-    white(row[10]);
-    white(row[2]);
+    whiten(row[10]);
+    whiten(row[2]);
 
     if (type >= kYesterday && type <= kAllApplicants && r.NxtAction == "REVIEW" &&
         r.ApptCond.empty() && !r.NxtActionDate.empty()) {
@@ -156,14 +164,14 @@ bool Paint(TReportRow& row, const TAppt& r, std::int8_t type, const TOrqState& s
         if (!TryStrToDate(GetDateView(r.NxtActionDate), state.Format, state.Today, day))
             return false;
         if (day >= state.ReferenceDate) {
-            row[2].Background = kLavender;
-            row[10].Background = kLavender;
+            row[2].Background = lavender;
+            row[10].Background = lavender;
         }
     }
     if (r.Terminated) {
-        row[2].Background = kMaroon;
-        row[2].FontColor = kWhite;
-        row[10].FontColor = kWhite;
+        row[2].Background = maroon;
+        row[2].FontColor = white;
+        row[10].FontColor = white;
     }
     for (TReportCell& cell : row)
         cell.FontStyle = kRegular;
@@ -196,13 +204,6 @@ TReportRow TakeRow(std::vector<TReportRow>& spareRows, std::size_t columns) {
     }
     row.resize(columns);
     return row;
-}
-
-int WidestText(const TReportTable& grid, std::size_t column, const TTextWidth& measure) {
-    int widest = measure(grid.Columns[column].Header, true);
-    for (const TReportRow& row : grid.Rows)
-        widest = std::max(widest, measure(row[column].Text, false));
-    return widest;
 }
 
 // Typical advance widths of Tahoma 8 point at 96 dots per inch, by character code (ASCII);
@@ -264,6 +265,9 @@ TReportBuild BuildReportRows(TOrqState& state, const TReportFilter& filter, std:
     grid.Rows.push_back(TakeRow(spareRows, grid.ColumnCount()));
 
     TReferenceShift shift(state, type < kNoShows ? type : 0);
+    // Column 2 is sized to its widest text, each measured as its row is written (a large
+    // report's rows are long out of the cache once all are written).
+    int widest = textWidth(grid.Columns[2].Header, true);
     std::size_t n = 0;
     for (std::size_t i = 0; i < state.Appts.size(); ++i) {
         const TAppt& r = state.Appts[i];
@@ -273,14 +277,15 @@ TReportBuild BuildReportRows(TOrqState& state, const TReportFilter& filter, std:
         if (n >= 2) grid.Rows.push_back(TakeRow(spareRows, grid.ColumnCount()));
         TReportRow& row = grid.Rows[n - 1];
         WriteTexts(row, r, type);
+        widest = std::max(widest, textWidth(row[2].Text, false));
         if (!Paint(row, r, type, state)) {
             result.RowError = ApplicantErrorMessage(i, row[2].Text);
             break;
         }
     }
     shift.Restore();
-    const int width = WidestText(grid, 2, textWidth);
-    grid.Columns[2].Width = width + kCellPadding;
+    if (n == 0) widest = std::max(widest, textWidth(grid.Rows[0][2].Text, false));
+    grid.Columns[2].Width = widest + kCellPadding;
     result.Count = n;
     return result;
 }
