@@ -1,6 +1,7 @@
 // orq-cli report TYPE FILE [filters]: the report window after a report button and the given
 // filter choices.
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -67,40 +68,49 @@ void ApplyFilters(const Invocation& invocation, std::int8_t type, const TOrqStat
 }
 
 // The rows of a JSON array of arrays, one a data row of `columns` values: each row's values
-// from `row`, written by `put(writer, value)`, separated by commas.
+// from `row`, each written by `put(writer, value, first)` with the comma before it unless it is
+// the row's first.
 template <typename Row, typename Put>
 void WriteJsonRows(TBlockWriter& writer, std::size_t rows, std::size_t columns, Row row, Put put) {
     writer.Put("[");
     for (std::size_t r = 0; r < rows; ++r) {
         writer.Put(r ? ",\n  [" : "\n  [");
         const auto values = row(r);
-        for (std::size_t i = 0; i < columns; ++i) {
-            if (i) writer.Put(", ");
-            put(writer, values[i]);
-        }
+        for (std::size_t i = 0; i < columns; ++i)
+            put(writer, values[i], i == 0);
         writer.Put("]");
     }
     writer.Put("]");
 }
 
-// Colours as JSON strings ("CAFFFF", "" for none), each made once: a report of a large list
-// writes millions of them in a handful of colours.
+// Colours as JSON strings ("CAFFFF", "" for none) with the comma before them, each made once and
+// kept in a fixed room that is copied whole: a report of a large list writes millions of them
+// in a handful of colours.
 class TJsonColors {
 public:
-    void Put(TBlockWriter& writer, reports::TCellColor color) {
+    void Put(TBlockWriter& writer, reports::TCellColor color, bool first) {
         const std::uint16_t number = color.Number();
         if (number >= texts_.size()) texts_.resize(number + 1u);
-        std::string& text = texts_[number];
-        if (text.empty()) {
-            text = '"';
-            reports::AppendColorText(text, color);
-            text += '"';
+        TText& text = texts_[number];
+        if (text.size == 0) {
+            std::string made = ", \"";
+            reports::AppendColorText(made, color);
+            made += '"';
+            std::memcpy(text.bytes, made.data(), made.size());
+            text.size = static_cast<std::uint8_t>(made.size());
         }
-        writer.Put(text);
+        const std::size_t skip = first ? 2 : 0; // the comma and blank
+        char* out = writer.Room(sizeof text.bytes);
+        std::memcpy(out, text.bytes + skip, sizeof text.bytes - 2);
+        writer.Wrote(out + text.size - skip);
     }
 
 private:
-    std::vector<std::string> texts_;
+    struct TText {
+        char bytes[16] = {}; // ", \"CAFFFF\"" at the most
+        std::uint8_t size = 0;
+    };
+    std::vector<TText> texts_;
 };
 
 // The rows, background and font_color arrays of a report in JSON. The texts are written in one
@@ -125,11 +135,18 @@ void WriteJsonTable(TBlockWriter& writer, const reports::TReportTable& grid,
             }
             return cells.data();
         },
-        [](TBlockWriter& json, const reports::TReportCell* c) {
-            json.Wrote(PutJsonString(json.Room(JsonStringRoom(c->Text.size())), c->Text));
+        [](TBlockWriter& json, const reports::TReportCell* c, bool first) {
+            char* out = json.Room(JsonStringRoom(c->Text.size()) + 2);
+            if (!first) {
+                *out++ = ',';
+                *out++ = ' ';
+            }
+            json.Wrote(PutJsonString(out, c->Text));
         });
     TJsonColors colors;
-    auto putColor = [&](TBlockWriter& json, reports::TCellColor c) { colors.Put(json, c); };
+    auto putColor = [&](TBlockWriter& json, reports::TCellColor c, bool first) {
+        colors.Put(json, c, first);
+    };
     writer.Put(",\n \"background\": ");
     WriteJsonRows(
         writer, grid.Rows.size(), columns,
