@@ -794,9 +794,8 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
             ", " + std::to_string(listId));
         {
             // The commit writes the list to the log and, the log being long, copies it into the
-            // file (the checkpoint), which first syncs the log: the disk starts on the log as it
-            // is written.
-            const TWriteback writeback(path_ + "-wal");
+            // file (the checkpoint), syncing both: the disk starts on them as they are written.
+            const TWriteback writeback(path_ + "-wal", path_);
             transaction.Commit();
         }
         result.Recorded = true;

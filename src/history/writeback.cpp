@@ -1,9 +1,12 @@
 #include "history/writeback.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 
 namespace orq::history {
 namespace {
@@ -12,14 +15,36 @@ namespace {
 // (some megabytes every few milliseconds); each request costs little when nothing is new.
 constexpr std::chrono::milliseconds kInterval{2};
 
+#if defined(__linux__)
+// A descriptor the process holds of the file at `path` (the same device and inode), or -1.
+int HeldDescriptor(const std::string& path) {
+    struct stat file {};
+    if (::stat(path.c_str(), &file) != 0) return -1;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry("/proc/self/fd", error), last;
+         !error && entry != last; entry.increment(error)) {
+        char* end = nullptr;
+        const std::string name = entry->path().filename().string();
+        const long fd = std::strtol(name.c_str(), &end, 10);
+        struct stat held {};
+        if (end == name.c_str() || *end != '\0' || ::fstat(static_cast<int>(fd), &held) != 0)
+            continue;
+        if (held.st_dev == file.st_dev && held.st_ino == file.st_ino) return static_cast<int>(fd);
+    }
+    return -1;
+}
+#endif
+
 } // namespace
 
-TWriteback::TWriteback(const std::string& logPath) {
+TWriteback::TWriteback(const std::string& logPath, const std::string& databasePath) {
 #if defined(__linux__)
-    fd_ = ::open(logPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd_ >= 0) thread_ = std::thread([this] { Run(); });
+    log_ = ::open(logPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    database_ = HeldDescriptor(databasePath);
+    if (log_ >= 0 || database_ >= 0) thread_ = std::thread([this] { Run(); });
 #else
     (void)logPath;
+    (void)databasePath;
 #endif
 }
 
@@ -30,7 +55,7 @@ TWriteback::~TWriteback() {
     }
     wake_.notify_one();
     if (thread_.joinable()) thread_.join();
-    if (fd_ >= 0) ::close(fd_);
+    if (log_ >= 0) ::close(log_);
 }
 
 void TWriteback::Run() {
@@ -38,7 +63,8 @@ void TWriteback::Run() {
     std::unique_lock lock(mutex_);
     while (!stop_) {
         lock.unlock();
-        ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+        for (const int fd : {log_, database_})
+            if (fd >= 0) ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
         lock.lock();
         wake_.wait_for(lock, kInterval, [this] { return stop_; });
     }
