@@ -228,6 +228,31 @@ def check_terminal_text(folder):
     check("cells JSON keeps the text", any(cell[3] == hostile for cell in json.loads(out)["cells"]))
 
 
+def check_long_cell(folder):
+    # A name as long as a cell holds, of characters that escaping makes longer than the output
+    # buffer: every format writes it whole, and the rows around it stay as they are.
+    long_name = '"' * 16000 + "\u00e9" * 16000
+    path = os.path.join(folder, "long.xls")
+    records = make_reports.RECORDS[:2] + [make_reports.record(
+        rsid="1A2B", rctr="1A2BSMITH, JOHN", name=long_name, sched=make_reports.d(3, 31))]
+    make_reports.write_list(path, records)
+    args = ("report", "all", path, "--today", TODAY, "--settings", NO_SETTINGS)
+    code, out, err = run(*args, "--json")
+    equal("long cell: JSON exit", (code, err), (0, ""))
+    data = json.loads(out)
+    names = [row[data["columns"].index("Name")] for row in data["rows"]]
+    check("long cell: JSON keeps the name", long_name in names, len(names))
+    equal("long cell: JSON rows", len(data["rows"]), len(data["background"]))
+    code, out, _ = run(*args, "--csv")
+    rows = parse_csv(out)
+    check("long cell: CSV keeps the name", long_name in [row[rows[0].index("Name")] for row in rows])
+    equal("long cell: CSV rows", len(rows), len(data["rows"]) + 1)
+    code, out, _ = run(*args)
+    lines = out.decode("utf-8").splitlines()
+    check("long cell: text keeps the name", any(long_name in line for line in lines))
+    equal("long cell: text lines", len(lines), len(data["rows"]) + 3)
+
+
 def main():
     with tempfile.TemporaryDirectory() as folder:
         demo = os.path.join(folder, "demo.xls")
@@ -241,6 +266,7 @@ def main():
         check_csv(demo)
         check_stations(demo)
         check_terminal_text(folder)
+        check_long_cell(folder)
     return finish()
 
 
