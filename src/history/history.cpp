@@ -35,6 +35,9 @@ constexpr int kBusyMs = 15000;
 
 constexpr const char* kMsgNotAValidDate = "'%s' is not a valid date";
 
+// How long the log may grow before a commit copies it into the file.
+constexpr std::int64_t kCheckpointBytes = std::int64_t{16} << 20;
+
 // Version 1: the lists, the appointments and each version's fields in columns of their own.
 constexpr const char* kVersion1Schema = R"sql(
 CREATE TABLE lists (
@@ -485,16 +488,23 @@ void THistory::Open(TDateTime today) {
             db_.reset();
             Fail(kMsgHistoryNewer, path_, static_cast<int>(version));
         }
-        // A new file gets pages of 16 KiB: a list of tens of thousands of rows then writes a
-        // quarter of the pages (and of their headers and log frames) it would in 4 KiB ones. A
-        // file that has tables keeps the size it has.
-        if (version == 0) db_->Exec("PRAGMA page_size=16384");
+        // A new file gets pages of 64 KiB, the largest: a list of tens of thousands of rows
+        // then writes a sixteenth of the pages (and of their headers, log frames and splits) it
+        // would in 4 KiB ones. A file that has tables keeps the size it has.
+        if (version == 0) db_->Exec("PRAGMA page_size=65536");
         if (SwitchToWal(*db_) != "wal")
             Fail("The history \"%s\" failed: %s", path_, std::string("WAL mode is not available"));
         // WAL makes each commit durable against a crash of the program; the disk is synced at
-        // checkpoints. A list of tens of thousands of rows touches some thousands of pages:
+        // checkpoints. A list of tens of thousands of rows touches some twenty megabytes of pages:
         // keep them in memory for the transaction (the cache grows only as far as it is used).
         db_->Exec("PRAGMA synchronous=NORMAL; PRAGMA cache_size=-131072; PRAGMA temp_store=MEMORY");
+        // The log is copied into the file (a checkpoint) at the commit that makes it longer than
+        // some 16 MiB, whatever the size of the pages: a long list is checkpointed as it is
+        // committed, short ones together at the close.
+        const std::int64_t pageSize = db_->QueryInt("PRAGMA page_size");
+        db_->Exec(("PRAGMA wal_autocheckpoint=" +
+                   std::to_string(std::max<std::int64_t>(1, kCheckpointBytes / pageSize)))
+                      .c_str());
         Migrate();
     } catch (const TDamagedFile&) {
         db_.reset();
