@@ -16,6 +16,7 @@
 #include <memory>
 #include <set>
 #include <span>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 
@@ -575,8 +576,13 @@ TRecordResult THistory::Record(const TListFile& file, const TOrqState& state,
     }
     // The rows' fields are packed on a thread of their own while the dates are converted and
     // the stored appointments are read.
-    std::future<TPackedRows> packing =
-        std::async(std::launch::async, [&state] { return TPackedRows(state.Appts); });
+    auto packAll = [&state] { return TPackedRows(state.Appts); };
+    std::future<TPackedRows> packing;
+    try {
+        packing = std::async(std::launch::async, packAll);
+    } catch (const std::system_error&) {
+        packing = std::async(std::launch::deferred, packAll); // no thread to be had: in turn
+    }
     std::optional<TPackedRows> packedRows;
     auto allFields = [&]() -> const TPackedRows& {
         if (!packedRows) packedRows.emplace(packing.get());

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <system_error>
 
 namespace orq::history {
 namespace {
@@ -41,7 +42,11 @@ TWriteback::TWriteback(const std::string& logPath, const std::string& databasePa
 #if defined(__linux__)
     log_ = ::open(logPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     database_ = HeldDescriptor(databasePath);
-    if (log_ >= 0 || database_ >= 0) thread_ = std::thread([this] { Run(); });
+    try {
+        if (log_ >= 0 || database_ >= 0) thread_ = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+        // No thread to be had: the syncs wait as they would without this.
+    }
 #else
     (void)logPath;
     (void)databasePath;
