@@ -183,14 +183,18 @@ public:
         }
         auto begin = items.begin();
         auto end = items.begin() + static_cast<std::ptrdiff_t>(last - first);
-        if (ascending_)
-            std::stable_sort(begin, end, [](const TSortItem& a, const TSortItem& b) {
+        // A range already in order (a list kept by station, the ties of a column) stays as it is.
+        if (ascending_) {
+            auto before = [](const TSortItem& a, const TSortItem& b) {
                 return CompareItems(a, b) < 0;
-            });
-        else
-            std::stable_sort(begin, end, [](const TSortItem& a, const TSortItem& b) {
+            };
+            if (!std::is_sorted(begin, end, before)) std::stable_sort(begin, end, before);
+        } else {
+            auto before = [](const TSortItem& a, const TSortItem& b) {
                 return CompareItems(a, b) > 0;
-            });
+            };
+            if (!std::is_sorted(begin, end, before)) std::stable_sort(begin, end, before);
+        }
         for (std::size_t i = first; i < last; ++i)
             perm[i] = items[i - first].Row;
         std::size_t runStart = 0;
