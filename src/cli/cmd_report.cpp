@@ -83,34 +83,45 @@ void WriteJsonRows(TBlockWriter& writer, std::size_t rows, std::size_t columns, 
     writer.Put("]");
 }
 
-// Colours as JSON strings ("CAFFFF", "" for none) with the comma before them, each made once and
-// kept in a fixed room that is copied whole: a report of a large list writes millions of them
-// in a handful of colours.
-class TJsonColors {
+// The colours of a data row as the values of a JSON array ("FFFFFF", "", "CAFFFF", ...), made
+// once for each run of colours: the rows of a report share a handful of them, so a large report
+// copies one text for each of its rows instead of writing millions of colours one by one.
+class TJsonColorRows {
 public:
-    void Put(TBlockWriter& writer, reports::TCellColor color, bool first) {
-        const std::uint16_t number = color.Number();
-        if (number >= texts_.size()) texts_.resize(number + 1u);
-        TText& text = texts_[number];
-        if (text.size == 0) {
-            std::string made = ", \"";
-            reports::AppendColorText(made, color);
-            made += '"';
-            std::memcpy(text.bytes, made.data(), made.size());
-            text.size = static_cast<std::uint8_t>(made.size());
+    const std::string& Text(const reports::TCellColor* colors, std::size_t count) {
+        // Equal colours have equal numbers: the rows compare by their bytes.
+        const std::string_view key(reinterpret_cast<const char*>(colors),
+                                   count * sizeof(reports::TCellColor));
+        if (last_ < made_.size() && made_[last_].key == key) return made_[last_].text;
+        for (std::size_t i = 0; i < made_.size(); ++i)
+            if (made_[i].key == key) {
+                last_ = i;
+                return made_[i].text;
+            }
+        std::string text;
+        for (std::size_t i = 0; i < count; ++i) {
+            text += i ? ", \"" : "\"";
+            reports::AppendColorText(text, colors[i]);
+            text += '"';
         }
-        const std::size_t skip = first ? 2 : 0; // the comma and blank
-        char* out = writer.Room(sizeof text.bytes);
-        std::memcpy(out, text.bytes + skip, sizeof text.bytes - 2);
-        writer.Wrote(out + text.size - skip);
+        if (made_.size() == kKept) { // a table of many runs: the rest are made each time
+            other_ = std::move(text);
+            return other_;
+        }
+        made_.push_back({std::string(key), std::move(text)});
+        last_ = made_.size() - 1;
+        return made_.back().text;
     }
 
 private:
-    struct TText {
-        char bytes[16] = {}; // ", \"CAFFFF\"" at the most
-        std::uint8_t size = 0;
+    static constexpr std::size_t kKept = 64;
+    struct TMade {
+        std::string key;
+        std::string text;
     };
-    std::vector<TText> texts_;
+    std::vector<TMade> made_;
+    std::size_t last_ = 0;
+    std::string other_;
 };
 
 // The rows, background and font_color arrays of a report in JSON. The texts are written in one
@@ -143,18 +154,20 @@ void WriteJsonTable(TBlockWriter& writer, const reports::TReportTable& grid,
             }
             json.Wrote(PutJsonString(out, c->Text));
         });
-    TJsonColors colors;
-    auto putColor = [&](TBlockWriter& json, reports::TCellColor c, bool first) {
-        colors.Put(json, c, first);
+    TJsonColorRows colorRows;
+    auto writeColors = [&](const std::vector<reports::TCellColor>& colors) {
+        writer.Put("[");
+        for (std::size_t r = 0; r < grid.Rows.size(); ++r) {
+            writer.Put(r ? ",\n  [" : "\n  [");
+            writer.Put(colorRows.Text(colors.data() + r * columns, columns));
+            writer.Put("]");
+        }
+        writer.Put("]");
     };
     writer.Put(",\n \"background\": ");
-    WriteJsonRows(
-        writer, grid.Rows.size(), columns,
-        [&](std::size_t r) { return backgrounds.data() + r * columns; }, putColor);
+    writeColors(backgrounds);
     writer.Put(",\n \"font_color\": ");
-    WriteJsonRows(
-        writer, grid.Rows.size(), columns,
-        [&](std::size_t r) { return fontColors.data() + r * columns; }, putColor);
+    writeColors(fontColors);
 }
 
 // The shown texts of a row (the column headers or a data row) on one line, separated by tabs.
