@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdlib>
 #include <memory>
+#include <new>
 
 #include "base/memory.h"
 
@@ -32,22 +34,26 @@ void TCellList::reserve(std::size_t count) {
 }
 
 void TCellList::ChunkFree::operator()(TCell* cells) const {
-    ::operator delete(cells);
+    FreeHugePageBlock(cells); // small chunks come from malloc as well
 }
 
-TCell* TCellList::At(std::size_t index) const {
-    const std::size_t chunk = std::bit_width(index / kFirstChunk + 1) - 1;
-    const std::size_t start = kFirstChunk * ((std::size_t{1} << chunk) - 1);
-    return chunks_[chunk].get() + (index - start);
+void TCellList::ReserveCells(std::size_t count) {
+    if (!chunks_.empty() || count == 0) return;
+    firstShift_ = static_cast<unsigned>(
+        std::clamp<std::size_t>(std::bit_width(count - 1), kFirstShift, kMaxFirstShift));
+    reserved_ = count;
 }
 
 void TCellList::Grow() {
-    const std::size_t count = kFirstChunk << chunks_.size();
-    // Left uninitialised: a chunk's pages are taken only as cells fill them.
-    chunks_.emplace_back(static_cast<TCell*>(::operator new(count * sizeof(TCell))));
-    if (count * sizeof(TCell) >= (std::size_t{2} << 20))
-        AdviseHugePages(chunks_.back().get(), count * sizeof(TCell));
-    blockCapacity_ += count;
+    const std::size_t count = (std::size_t{1} << firstShift_) << chunks_.size();
+    const std::size_t bytes = count * sizeof(TCell);
+    // Left uninitialised: a chunk's pages are taken only as cells fill them. A chunk of whole
+    // huge pages gets them (a list of 65,536 rows fills some megabytes).
+    void* chunk = bytes >= kHugePageSize ? AllocateHugePageBlock(bytes) : std::malloc(bytes);
+    if (chunk == nullptr) throw std::bad_alloc();
+    chunks_.emplace_back(static_cast<TCell*>(chunk));
+    next_ = chunks_.back().get();
+    end_ = next_ + count;
 }
 
 void TCellList::TrackRoom(const std::vector<TCell>& cells, std::size_t before) const {
@@ -71,7 +77,7 @@ TCellRow& TCellList::Own(std::size_t row) const {
     TCellRow& list = rows_[row];
     Packed& packed = packed_[row];
     if (packed.Count > 0) {
-        const TCell* begin = At(packed.Offset);
+        const TCell* begin = packed.Begin;
         const std::size_t room = list.Cells.capacity();
         list.Cells.assign(begin, begin + packed.Count);
         TrackRoom(list.Cells, room);
@@ -85,29 +91,30 @@ TCellRow& TCellList::Own(std::size_t row) const {
 void TCellList::Append(std::size_t row, const TCell& cell) {
     if (row >= rows_.size()) resize(row + 1);
     Packed& packed = packed_[row];
-    if (packed.Count > 0 && tail_ == row &&
-        (blockSize_ < blockCapacity_ || packed.Count <= kMaxMovedRun)) {
-        if (blockSize_ == blockCapacity_) {
+    if (packed.Count > 0 && tail_ == row && (next_ < end_ || packed.Count <= kMaxMovedRun)) {
+        if (next_ == end_) {
             // The row's run moves to the start of the new chunk, to stay in one piece.
-            const TCell* run = At(packed.Offset);
+            const TCell* run = packed.Begin;
             Grow();
-            std::uninitialized_copy_n(run, packed.Count, At(blockSize_));
-            packed.Offset = static_cast<std::uint32_t>(blockSize_);
+            packed.Begin = std::uninitialized_copy_n(run, packed.Count, next_) - packed.Count;
+            next_ += packed.Count;
             blockSize_ += packed.Count;
         }
-        if (At(blockSize_ - 1)->Column >= cell.Column) packed.Sorted = false;
-        std::construct_at(At(blockSize_++), cell);
+        if (next_[-1].Column >= cell.Column) packed.Sorted = false;
+        std::construct_at(next_++, cell);
+        ++blockSize_;
         ++packed.Count;
         return;
     }
-    if (packed.Count == 0 && rows_[row].Cells.empty() && blockSize_ + kMaxMovedRun < UINT32_MAX) {
+    if (packed.Count == 0 && rows_[row].Cells.empty()) {
         // The row's first cell starts its run at the end of the block.
-        if (blockSize_ == blockCapacity_) Grow();
-        packed.Offset = static_cast<std::uint32_t>(blockSize_);
+        if (next_ == end_) Grow();
+        packed.Begin = next_;
         packed.Count = 1;
         packed.Sorted = true;
         tail_ = row;
-        std::construct_at(At(blockSize_++), cell);
+        std::construct_at(next_++, cell);
+        ++blockSize_;
         return;
     }
     // A row whose cells come apart in the file keeps them in a list of its own.
@@ -120,14 +127,14 @@ void TCellList::Append(std::size_t row, const TCell& cell) {
 
 std::span<TCell> TCellList::Cells(std::size_t row) const {
     const Packed& packed = packed_[row];
-    if (packed.Count > 0) return {At(packed.Offset), packed.Count};
+    if (packed.Count > 0) return {packed.Begin, packed.Count};
     return rows_[row].Cells;
 }
 
 std::span<const TCell> TCellList::Sorted(std::size_t row) const {
     Packed& packed = packed_[row];
     if (packed.Count > 0) {
-        const std::span<TCell> cells(At(packed.Offset), packed.Count);
+        const std::span<TCell> cells(packed.Begin, packed.Count);
         if (!packed.Sorted) {
             std::stable_sort(cells.begin(), cells.end(), ColumnLess);
             packed.Sorted = true;
@@ -273,10 +280,11 @@ void TCells::Add(std::uint16_t row, const TCell& cell) {
     rows_.Append(row, cell);
 }
 
-void TCells::ReserveRows(std::size_t rows) {
+void TCells::ReserveRows(std::size_t rows, std::size_t cells) {
     rows = std::min<std::size_t>(rows, std::size_t{kMaxRow} + 1);
     rows_.reserve(rows);
     rowRecords_.reserve(rows);
+    rows_.ReserveCells(cells);
 }
 
 void TCells::AddRowRecord(std::unique_ptr<TBaseRecord> record) {

@@ -8,6 +8,7 @@
 // objects (with CONTINUE chains and attached records) in the store's record pool; their TCell
 // refers to the pool. The row of a cell is the row list it sits in.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -69,8 +70,14 @@ public:
 
     // Adds a cell read from the file to a row.
     void Append(std::size_t row, const TCell& cell);
-    // Bytes taken by the cells held: those in the block, and the room of the rows' own lists.
-    std::size_t HeldBytes() const { return (blockSize_ + ownedRoom_) * sizeof(TCell); }
+    // Room for about `count` cells in the block, asked for before the first cell comes (the
+    // first chunk is made that large); counted as held from then on.
+    void ReserveCells(std::size_t count);
+    // Bytes taken by the cells held: those in the block (or the room reserved for them), and
+    // the room of the rows' own lists.
+    std::size_t HeldBytes() const {
+        return (std::max(blockSize_, reserved_) + ownedRoom_) * sizeof(TCell);
+    }
     // A row's cells, packed or not, in stored order, and sorted by column.
     std::span<TCell> Cells(std::size_t row) const;
     std::span<const TCell> Sorted(std::size_t row) const;
@@ -82,29 +89,31 @@ public:
 
 private:
     struct Packed {
-        std::uint32_t Offset = 0;
+        TCell* Begin = nullptr; // chunks never move: the run stays where it was put
         std::uint32_t Count = 0;
         bool Sorted = true;
     };
     struct ChunkFree {
         void operator()(TCell* cells) const;
     };
-    // Chunk k holds kFirstChunk << k cells; the block's cell i is in chunk
-    // bit_width(i / kFirstChunk + 1) - 1.
-    static constexpr std::size_t kFirstChunk = 4096;
+    // Chunk k holds (1 << firstShift_) << k cells.
+    static constexpr unsigned kFirstShift = 12;    // 4,096 cells unless a reservation asks more
+    static constexpr unsigned kMaxFirstShift = 24; // a sheet's 65,536 x 256 cells
     // A row run longer than this is not moved to a new chunk: the row gets a list of its own.
     static constexpr std::uint32_t kMaxMovedRun = 256;
 
     TCellRow& Own(std::size_t row) const;
-    TCell* At(std::size_t index) const;
     void Grow();
     void TrackRoom(const std::vector<TCell>& cells, std::size_t before) const;
 
     mutable std::vector<TCellRow> rows_;
     mutable std::vector<Packed> packed_;
     std::vector<std::unique_ptr<TCell, ChunkFree>> chunks_;
-    std::size_t blockSize_ = 0;           // cells in the block
-    std::size_t blockCapacity_ = 0;       // cells the chunks have room for
+    std::size_t blockSize_ = 0; // cells in the block
+    TCell* next_ = nullptr;     // where the block's next cell goes
+    TCell* end_ = nullptr;      // the end of the last chunk
+    std::size_t reserved_ = 0;  // cells reserved before the first came
+    unsigned firstShift_ = kFirstShift;
     mutable std::size_t ownedRoom_ = 0;   // room the rows' own lists have taken, in cells
     mutable std::size_t tail_ = SIZE_MAX; // the row whose packed cells end the block
 };
@@ -164,7 +173,7 @@ public:
     void AddRowRecord(std::span<const std::uint8_t> body);
     // Room for the rows a sheet says it uses (its DIMENSIONS record), so that the lists need not
     // grow row by row while the sheet is read.
-    void ReserveRows(std::size_t rows);
+    void ReserveRows(std::size_t rows, std::size_t cells);
     // Bytes the cells read so far take (the reader counts them against the stream's limit).
     std::size_t CellBytes() const { return rows_.HeldBytes(); }
     // Every row with cells but no ROW record gets one made by the reader, when the row-record

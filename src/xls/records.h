@@ -294,7 +294,7 @@ inline constexpr std::size_t kHeldAllowance = std::size_t{32} << 20;
 inline constexpr std::size_t kHeldPerStreamByte = 8;
 // What one held item costs, as charged against that limit.
 inline constexpr std::size_t kHeldPerRecord = 80;  // a record object, its list slot and heap block
-inline constexpr std::size_t kHeldPerRowSlot = 72; // one row of the cell list and row-record list
+inline constexpr std::size_t kHeldPerRowSlot = 80; // one row of the cell list and row-record list
 
 // Sequential reader of a workbook record stream. The stream bytes must outlive it.
 class TRecordReader {

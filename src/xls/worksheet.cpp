@@ -113,19 +113,24 @@ void TWorkSheet::AddColumnInfo(const TBaseRecord& record) {
 }
 
 void TWorkSheet::ReserveFromDimensions(TRecordReader& in, std::size_t& heldRows) {
-    // Room for the rows the sheet announces, but never more rows than the rest of the stream
-    // could fill (a cell record takes at least 10 bytes), and none when the stream's limit has
-    // no room left for it: the room is only a hint. The cell block grows by chunks as cells
-    // come, and they are counted as they come.
+    // Room for the rows and cells the sheet announces, but never more rows or cells than the
+    // rest of the stream could fill (a cell record takes at least 10 bytes), and none when it
+    // would take more than half the room the stream's limit has left, which stays for what the
+    // sheets really hold: the room is only a hint. The reserved cells count as held from here on
+    // (the reader's count of the cells starts from them).
     const std::size_t fill = (in.Data().size() - in.Position()) / 10;
     const std::size_t rows =
         std::min({std::size_t{Dimensions.LastRowPlus1}, std::size_t{kMaxRow} + 1, fill});
+    const std::size_t columns = std::min<std::size_t>(Dimensions.LastColumnPlus1, kMaxColumn + 1);
+    const std::size_t firstRow = std::min<std::size_t>(Dimensions.FirstRow, rows);
+    const std::size_t firstColumn = std::min<std::size_t>(Dimensions.FirstColumn, columns);
+    const std::size_t cells = std::min((rows - firstRow) * (columns - firstColumn), fill);
     const std::size_t newRows = rows > heldRows ? rows - heldRows : 0;
-    const std::size_t bytes = newRows * kHeldPerRowSlot;
-    if (!in.CanHold(bytes)) return;
-    in.Hold(bytes);
+    const std::size_t bytes = newRows * kHeldPerRowSlot + cells * sizeof(TCell);
+    if (bytes > SIZE_MAX / 2 || !in.CanHold(2 * bytes)) return;
+    in.Hold(newRows * kHeldPerRowSlot);
     heldRows = std::max(heldRows, rows);
-    Cells.ReserveRows(rows);
+    Cells.ReserveRows(rows, cells);
 }
 
 void TWorkSheet::ReadEmbeddedChart(TRecordReader& in, std::unique_ptr<TBaseRecord> bof) {
@@ -226,6 +231,7 @@ void TWorkSheet::Read(TRecordReader& in) {
         case rid::kDimensions:
             NoteDimensions(*record);
             ReserveFromDimensions(in, heldRows);
+            holdStore(); // the reserved cells
             break;
         case rid::kCodeName:
             SetCodeName(std::move(record));
