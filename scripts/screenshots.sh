@@ -16,7 +16,7 @@ history="${3:-}"
 build="${ORQ_BUILD_DIR:-build}"
 
 scripts/deps.sh xvfb xauth fonts-wine
-[ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja
+[ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -G Ninja
 cmake --build "$build" --target orq
 
 mkdir -p "$out"
