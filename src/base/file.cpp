@@ -55,6 +55,11 @@ namespace {
 // Closes the descriptor on every way out.
 struct TDescriptor {
     int fd;
+    explicit TDescriptor(int opened) : fd(opened) {}
+    TDescriptor(TDescriptor&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
+    TDescriptor(const TDescriptor&) = delete;
+    TDescriptor& operator=(const TDescriptor&) = delete;
+    TDescriptor& operator=(TDescriptor&&) = delete;
     ~TDescriptor() {
         if (fd >= 0) ::close(fd);
     }
@@ -66,7 +71,12 @@ struct TDescriptor {
 
 } // namespace
 
-TFileBytes ReadRegularFile(const std::string& path, std::uint64_t limit, TOversize oversize) {
+namespace {
+
+// Opens the regular file `path` for reading and tells how many bytes of it are to be read (its
+// size, or `limit` when it is larger and `oversize` says to read its head).
+TDescriptor OpenRegularFile(const std::string& path, std::uint64_t limit, TOversize oversize,
+                            std::uint64_t& expected) {
     // O_NONBLOCK: opening a FIFO does not wait for a writer; it is then refused by its type.
     TDescriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)};
     if (file.fd < 0) FailWithReason(errno);
@@ -75,11 +85,19 @@ TFileBytes ReadRegularFile(const std::string& path, std::uint64_t limit, TOversi
     if (!S_ISREG(info.st_mode)) Fail(kMsgFileInvalid, path);
     const int flags = ::fcntl(file.fd, F_GETFL);
     if (flags >= 0) ::fcntl(file.fd, F_SETFL, flags & ~O_NONBLOCK);
-    std::uint64_t expected = static_cast<std::uint64_t>(info.st_size);
+    expected = static_cast<std::uint64_t>(info.st_size);
     if (expected > limit) {
         if (oversize == TOversize::Fail) Fail(kMsgCantRead, path);
         expected = limit;
     }
+    return file;
+}
+
+} // namespace
+
+TFileBytes ReadRegularFile(const std::string& path, std::uint64_t limit, TOversize oversize) {
+    std::uint64_t expected = 0;
+    const TDescriptor file = OpenRegularFile(path, limit, oversize, expected);
     TFileBytes bytes = TFileBytes::Allocate(static_cast<std::size_t>(expected));
     std::size_t size = 0;
     while (size < expected) {
@@ -91,6 +109,28 @@ TFileBytes ReadRegularFile(const std::string& path, std::uint64_t limit, TOversi
     }
     bytes.Shrink(size);
     return bytes;
+}
+
+std::uint64_t
+ReadRegularFileInPieces(const std::string& path,
+                        const std::function<void(std::span<const std::uint8_t>)>& take,
+                        std::uint64_t limit) {
+    std::uint64_t expected = 0;
+    const TDescriptor file = OpenRegularFile(path, limit, TOversize::Fail, expected);
+    // Small enough to stay in the processor's cache between the read and the use.
+    std::vector<std::uint8_t> piece(std::size_t{256} << 10);
+    std::uint64_t size = 0;
+    while (size < expected) {
+        const auto want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), expected - size));
+        const ssize_t n = ::read(file.fd, piece.data(), want);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) FailWithReason(errno);
+        if (n == 0) break; // the file shrank meanwhile
+        take(std::span<const std::uint8_t>(piece.data(), static_cast<std::size_t>(n)));
+        size += static_cast<std::uint64_t>(n);
+    }
+    return size;
 }
 
 namespace {

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -64,6 +65,14 @@ enum class TOversize : std::uint8_t {
 // "Can't read file \"%s\"" or is cut at the limit, as `oversize` says.
 TFileBytes ReadRegularFile(const std::string& path, std::uint64_t limit = kMaxInputFileSize,
                            TOversize oversize = TOversize::Fail);
+
+// The same file read in turn through one small buffer, each piece handed to `take` (for a
+// digest of a file that need not be held whole); the same checks and messages as
+// ReadRegularFile. Returns the number of bytes read.
+std::uint64_t
+ReadRegularFileInPieces(const std::string& path,
+                        const std::function<void(std::span<const std::uint8_t>)>& take,
+                        std::uint64_t limit = kMaxInputFileSize);
 
 // A file that appears whole or not at all. The constructor creates a temporary file next to
 // `path` (so that the final move stays on one file system); Commit() writes the bytes to it,

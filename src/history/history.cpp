@@ -445,13 +445,15 @@ std::string SwitchToWal(TDatabase& db) {
 } // namespace
 
 TListFile DescribeListFile(const std::string& path) {
-    const TFileBytes bytes = ReadRegularFile(path);
+    // The file is hashed as it is read: it need not be held whole.
+    TSha256 digest;
     TListFile file;
+    file.Size = ReadRegularFileInPieces(
+        path, [&](std::span<const std::uint8_t> piece) { digest.Update(piece); });
     std::error_code error;
     std::filesystem::path absolute = std::filesystem::absolute(path, error);
     file.Path = error ? path : absolute.lexically_normal().string();
-    file.Sha256 = Sha256Hex(bytes.View());
-    file.Size = bytes.Size();
+    file.Sha256 = digest.Hex();
     return file;
 }
 

@@ -7,6 +7,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <vector>
 
 #include "base/error.h"
 #include "history/history.h"
@@ -523,6 +525,21 @@ TEST_F(HistoryTest, DescribeListFileDigestsTheBytes) {
     EXPECT_EQ(described.Size, 3u);
     EXPECT_EQ(described.Path, file);
     EXPECT_THROW(history::DescribeListFile(dir.File("missing.xls")), Error);
+
+    // A file of several read pieces, the last one short, digests as its bytes do whole.
+    std::vector<std::uint8_t> bytes((std::size_t{3} << 20) + 7);
+    std::mt19937 random(7);
+    for (auto& byte : bytes)
+        byte = static_cast<std::uint8_t>(random());
+    const std::string large = dir.File("large.xls");
+    std::ofstream(large, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    const auto whole = history::DescribeListFile(large);
+    EXPECT_EQ(whole.Sha256, history::Sha256Hex(bytes));
+    EXPECT_EQ(whole.Size, bytes.size());
+    // Only regular files: a folder is refused as ReadRegularFile refuses it.
+    EXPECT_THROW(history::DescribeListFile(dir.Path().string()), Error);
 }
 
 } // namespace
