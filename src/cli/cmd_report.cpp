@@ -1,7 +1,6 @@
 // orq-cli report TYPE FILE [filters]: the report window after a report button and the given
 // filter choices.
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -170,18 +169,6 @@ void WriteJsonTable(TBlockWriter& writer, const reports::TReportTable& grid,
     writeColors(fontColors);
 }
 
-// The shown texts of a row (the column headers or a data row) on one line, separated by tabs.
-template <typename Text>
-void WriteTextRow(TBlockWriter& writer, const std::vector<std::size_t>& shown, Text text) {
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-        const std::string& cell = text(shown[i]);
-        char* out = writer.Room(TerminalTextRoom(cell.size()) + 1);
-        if (i) *out++ = '\t';
-        writer.Wrote(PutTerminalText(out, cell));
-    }
-    writer.Put("\n");
-}
-
 void PrintReport(std::ostream& out, const std::string& title, const TReportWindow& window,
                  const Invocation& invocation) {
     const reports::TReportTable& grid = window.PrintGrid;
@@ -209,14 +196,10 @@ void PrintReport(std::ostream& out, const std::string& title, const TReportWindo
     }
     writer.Put(title);
     writer.Put("\n");
-    WriteTextRow(writer, shown,
-                 [&](std::size_t c) -> const std::string& { return grid.Columns[c].Header; });
-    for (std::size_t r = 0; r < grid.Rows.size(); ++r) {
-        reports::PrefetchCellsAhead(grid.Rows, r);
-        const reports::TReportRow& row = grid.Rows[r];
-        WriteTextRow(writer, shown,
-                     [&](std::size_t c) -> const std::string& { return row[c].Text; });
-    }
+    // The shown texts of the header and of every data row, a line each, separated by tabs.
+    WriteDelimitedTable(
+        writer, grid, shown, '\t', [](std::size_t size) { return TerminalTextRoom(size); },
+        PutTerminalText);
     writer.Put(window.Label1);
     writer.Put("\n");
 }

@@ -16,21 +16,9 @@ std::vector<std::size_t> AllColumns(const reports::TReportTable& table) {
 void WriteCsvTable(std::ostream& out, const reports::TReportTable& table,
                    const std::vector<std::size_t>& columns) {
     TBlockWriter writer(out);
-    auto record = [&](auto text) {
-        for (std::size_t i = 0; i < columns.size(); ++i) {
-            const std::string& field = text(columns[i]);
-            char* at = writer.Room(CsvFieldRoom(field.size()) + 1);
-            if (i) *at++ = ',';
-            writer.Wrote(PutCsvField(at, field));
-        }
-        writer.Put("\n");
-    };
-    record([&](std::size_t c) -> const std::string& { return table.Columns[c].Header; });
-    for (std::size_t r = 0; r < table.Rows.size(); ++r) {
-        reports::PrefetchCellsAhead(table.Rows, r);
-        const reports::TReportRow& row = table.Rows[r];
-        record([&](std::size_t c) -> const std::string& { return row[c].Text; });
-    }
+    WriteDelimitedTable(
+        writer, table, columns, ',', [](std::size_t size) { return CsvFieldRoom(size); },
+        PutCsvField);
 }
 
 } // namespace orq::cli
